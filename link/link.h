@@ -1,0 +1,68 @@
+#pragma once
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "app/framestate.h"
+#include "link/linkstate.h"
+#include "link/linkui.h"
+#include "link/transport.h"
+
+class MapModel;
+class ChartModel;
+class Recorder;
+struct LiveState;
+
+// Timer intervals; tests shorten them.
+struct LinkTiming {
+    int interpretMs = 50;         // `InterpretoDati`
+    int liveWatchdogMs = 2000;    // `TimeOutDati`
+    int replyWatchdogMs = 5000;   // `TimeOutTx`
+    int firstValueReplyMs = 2000; // `TimeOutTx` while the first value write is awaited
+};
+
+// The ECU link: transport, receive buffer, watchdogs, the session state machine
+// and the live-data frames. Owns LinkState. Talks to windows only via LinkUi.
+class Link : public QObject {
+    Q_OBJECT
+public:
+    Link(FrameState &frame, LiveState &live, MapModel &map, ChartModel &chart, Recorder &recorder,
+         LinkUi &ui, TransportFactory factory, LinkTiming timing = {}, QObject *parent = nullptr);
+    ~Link() override;
+
+    const LinkState &state() const { return m_state; }
+    LinkState &edit() { return m_state; }   // for the map sending code that starts operations
+    bool portOpen() const;
+
+    int ApriPorta();           // 0 opened, -1 failed (message 345 shown)
+    void Connetti();
+    void Disconnetti();
+    void InterpretaBuffer();
+    void InterpretaRisposta(const QByteArray &frame);
+    // Writes one line; a failed write closes the link with message 308.
+    bool send(const QByteArray &lineWithCrLf);
+
+    QTimer &InterpretoDati() { return m_interpreto; }
+    QTimer &TimeOutDati() { return m_timeOutDati; }
+    QTimer &TimeOutTx() { return m_timeOutTx; }
+
+signals:
+    void ecuReadyChanged(bool ready);
+    void liveFrameAccepted();
+    void sent(const QByteArray &line);   // every line written, for tests and tracing
+
+private:
+    // implementation detail of the link helper
+    struct Private;
+    FrameState &m_frame;
+    LiveState &m_live;
+    MapModel &m_map;
+    ChartModel &m_chart;
+    Recorder &m_recorder;
+    LinkUi &m_ui;
+    TransportFactory m_factory;
+    LinkTiming m_timing;
+    LinkState m_state;
+    std::unique_ptr<Transport> m_port;
+    QTimer m_interpreto, m_timeOutDati, m_timeOutTx;
+};
