@@ -13,6 +13,9 @@ public:
     explicit PictureButton(QWidget *parent = nullptr);
     // Picture ids (language offset included): normal/pressed face and disabled face.
     void setFaceIds(int normalId, int pressedId, int disabledId);
+    int normalId() const { return m_normal; }
+    int pressedId() const { return m_pressed; }
+    int disabledId() const { return m_disabled; }
     QSize sizeHint() const override;
 protected:
     void paintEvent(QPaintEvent *) override;
