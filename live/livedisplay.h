@@ -23,13 +23,19 @@ class LiveDisplay {
 public:
     LiveDisplay(LiveState &live, ChartModel &chart, Recorder &recorder);
     void setView(LiveValuesView *view) { m_view = view; }
+    // Language whose fuel names the post-processing wrote (`LinguaCorrente`).
+    void setLanguage(int lingua) { m_lingua = lingua; }
     void VisDatiTick();
     // Label index -> channel shown there.
     static int channelOfLabel(int label);
+    // Colour of the fuel label for a post-processed fuel field.
+    static FuelColour fuelColourOf(const QString &field, int lingua);
 
 private:
     LiveState &m_live;
     ChartModel &m_chart;
     Recorder &m_recorder;
     LiveValuesView *m_view = nullptr;
+    int m_lingua = 1;
+    bool m_inTick = false;
 };

@@ -1,0 +1,199 @@
+#include "live/recorder.h"
+
+#include <QFile>
+
+#include "app/messages.h"
+#include "app/texts.h"
+#include "live/livedata.h"
+
+namespace {
+
+constexpr int kLineLength = 145;
+constexpr int kLastSlot = 240;
+
+QByteArray toLine(const QString &text)
+{
+    // Latin-1 keeps one byte per character: continuing a file reads it as
+    // fixed 145-byte records.
+    QByteArray bytes = text.toLatin1();
+    bytes += "\r\n";
+    return bytes;
+}
+
+QByteArray dataLine(const LiveRecord &rec)
+{
+    QString line = RightIn8(QString::number(rec.RecordCounter));
+    for (const QString &f : rec.Field)
+        line += QLatin1Char(';') + FixedLeft(f, 8);
+    return toLine(line);
+}
+
+QByteArray markLine()
+{
+    return toLine(FixedLeft(QStringLiteral("*"), kLineLength - 2));
+}
+
+// Counter of the last data line, walking back over continuation marks and
+// headers; -1 when the file holds no data line.
+qint32 lastRecordNumber(QFile &file)
+{
+    const qint64 records = qRound64(double(file.size()) / kLineLength);
+    for (qint64 r = records; r >= 1; --r) {
+        if (!file.seek((r - 1) * kLineLength))
+            break;
+        double v = 0;
+        if (IsNumericText(QString::fromLatin1(file.read(8)), &v))
+            return qint32(v);
+    }
+    return -1;
+}
+
+} // namespace
+
+Recorder::Recorder(LiveState &live) : m_live(live) {}
+
+void Recorder::setMessageSink(MessageSink *sink, int lingua)
+{
+    m_sink = sink;
+    m_lingua = lingua;
+}
+
+bool Recorder::start(const QString &path, bool continueExisting)
+{
+    if (recording())
+        stop();
+    SetRecordingIdle();
+    m_failing = false;
+
+    if (continueExisting) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const qint32 last = lastRecordNumber(file);
+        file.close();
+        if (!appendLines(path, markLine()))
+            return false;
+        m_live.LiveSample[0].RecordCounter = last;
+        m_live.LiveSample[1].RecordCounter = last;
+    } else {
+        // An old file left in place would receive the new lines without a header.
+        if (QFile::exists(path) && !QFile::remove(path))
+            return false;
+    }
+    m_state.RecordFilePath = path;
+    m_state.RecordBufferIndex = -1;
+    return true;
+}
+
+void Recorder::addSample()
+{
+    if (!recording())
+        return;
+    LiveRecord &cur = m_live.LiveSample[0];
+    cur.RecordCounter += 1;
+    if (m_state.RecordBufferIndex >= kLastSlot) {
+        const bool written = FlushRecordBuffer();
+        if (!recording())
+            return;   // stopped while the failure was on screen
+        if (!written && m_state.RecordBufferIndex >= kLastSlot)
+            parkBuffer();
+    }
+    LiveRecord &slot = m_state.RecordBuffer[++m_state.RecordBufferIndex];
+    slot.RecordCounter = cur.RecordCounter;
+    slot.Field = cur.Field;
+}
+
+void Recorder::parkBuffer()
+{
+    for (int i = 0; i <= m_state.RecordBufferIndex; ++i)
+        m_backlog.append(m_state.RecordBuffer[i]);
+    m_state.RecordBufferIndex = -1;
+    const qsizetype excess = m_backlog.size() - kMaxBacklog;
+    if (excess > 0)
+        m_backlog.remove(0, excess);   // the newest samples matter most to the fitter
+}
+
+bool Recorder::FlushRecordBuffer()
+{
+    if (!recording() || (m_state.RecordBufferIndex < 0 && m_backlog.isEmpty()))
+        return true;
+    QByteArray lines;
+    lines.reserve((m_backlog.size() + m_state.RecordBufferIndex + 1) * kLineLength);
+    for (const LiveRecord &rec : std::as_const(m_backlog))
+        lines += dataLine(rec);
+    for (int i = 0; i <= m_state.RecordBufferIndex; ++i)
+        lines += dataLine(m_state.RecordBuffer[i]);
+
+    const QString &path = m_state.RecordFilePath;
+    if ((QFile::exists(path) || writeHeader(path)) && appendLines(path, lines)) {
+        m_backlog.clear();
+        m_state.RecordBufferIndex = -1;
+        m_failing = false;
+        return true;
+    }
+    reportFailure();
+    return false;
+}
+
+bool Recorder::stop()
+{
+    const bool written = FlushRecordBuffer();
+    SetRecordingIdle();
+    return written;
+}
+
+void Recorder::SetRecordingIdle()
+{
+    m_state.RecordFilePath.clear();
+    m_state.RecordBufferIndex = -1;
+    m_backlog.clear();
+    m_live.LiveSample[0].RecordCounter = -1;
+    m_live.LiveSample[1].RecordCounter = -1;
+}
+
+bool Recorder::writeHeader(const QString &path) const
+{
+    QString names, units;
+    for (int k = 0; k < 16; ++k) {
+        const LiveChannel &ch = m_live.LiveChannels[k == 0 ? 15 : k - 1];
+        if (k > 0) {
+            names += QLatin1Char(';');
+            units += QLatin1Char(';');
+        }
+        names += FixedLeft(FixedLeft(ch.Name, 20), 8);
+        units += FixedLeft(FixedLeft(ch.Unit, 10), 8);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray header = toLine(names) + toLine(units);
+    const bool ok = file.write(header) == header.size() && file.flush();
+    file.close();
+    if (!ok)
+        QFile::remove(path);   // a half header would never be rewritten
+    return ok;
+}
+
+bool Recorder::appendLines(const QString &path, const QByteArray &lines) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const qint64 before = file.size();
+    const bool ok = file.write(lines) == lines.size() && file.flush();
+    if (!ok)
+        file.resize(before);   // the retry writes the whole batch again
+    file.close();
+    return ok;
+}
+
+void Recorder::reportFailure()
+{
+    if (m_failing)
+        return;
+    m_failing = true;
+    if (!m_sink)
+        return;
+    m_sink->beep();
+    m_sink->showMessage(TestoL(335, m_lingua), 16, TestoL(171, m_lingua), 4);
+}
