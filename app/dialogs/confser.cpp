@@ -1,0 +1,200 @@
+#include "app/dialogs/confser.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/texts.h"
+#include "ui/common/pictures.h"
+
+namespace {
+
+const char *const kListNames[] = {"Seriali", "BaudRate", "Parita", "BitDati", "BitStop"};
+const char *const kParityWords[] = {"NESSUNA", "PARI", "DISPARI"};
+
+QString parityWordAt(int index)
+{
+    return QLatin1String(kParityWords[(index == 1 || index == 2) ? index : 0]);
+}
+
+} // namespace
+
+ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
+    : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink)
+{
+    setObjectName(QStringLiteral("ConfSer"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                   | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    const QStringList entries[NumListe] = {
+        {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")},
+        {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")},
+        {Testo(frame.id(180)), Testo(frame.id(181)), Testo(frame.id(182))},
+        {QStringLiteral("7"), QStringLiteral("8")},
+        {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")},
+    };
+
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(10);
+    for (int i = 0; i < NumListe; ++i) {
+        auto *label = new QLabel(Testo(frame.id(175 + i)), this);
+        label->setObjectName(QStringLiteral("LabSer(%1)").arg(i));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_labels[i] = label;
+
+        auto *list = new QComboBox(this);
+        list->setObjectName(QLatin1String(kListNames[i]));
+        list->addItems(entries[i]);
+        list->setMinimumWidth(150);
+        m_liste[i] = list;
+        label->setBuddy(list);
+
+        grid->addWidget(label, i, 0);
+        grid->addWidget(list, i, 1);
+
+        const auto which = Lista(i);
+        connect(list, &QComboBox::activated, this, [this, which] {
+            if (chosenValue(which) != storedValue(which))
+                m_modified = true;
+        });
+    }
+    grid->setColumnStretch(1, 1);
+
+    auto *salva = new PictureButton(this);
+    salva->setObjectName(QStringLiteral("Salva"));
+    CaricaTasto(frame, salva, 101, 102);
+    salva->setFixedSize(112, 40);
+    connect(salva, &QAbstractButton::clicked, this, &ConfSer::salva);
+    m_salva = salva;
+
+    auto *esci = new PictureButton(this);
+    esci->setObjectName(QStringLiteral("Esci"));
+    CaricaTasto(frame, esci, 103, 104);
+    esci->setFixedSize(112, 40);
+    connect(esci, &QAbstractButton::clicked, this, &ConfSer::esci);
+    m_esci = esci;
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(16);
+    buttons->addStretch();
+    buttons->addWidget(salva);
+    buttons->addWidget(esci);
+    buttons->addStretch();
+
+    auto *main = new QVBoxLayout(this);
+    main->setContentsMargins(24, 22, 24, 18);
+    main->setSpacing(22);
+    main->addLayout(grid);
+    main->addLayout(buttons);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The current settings; one that is not in its list leaves the list unselected.
+    for (int i = 0; i < NumListe; ++i) {
+        QComboBox *list = m_liste[i];
+        if (i == Parita) {
+            const QString word = storedValue(Parita);
+            list->setCurrentIndex(word == QLatin1String("PARI") ? 1 : word == QLatin1String("DISPARI") ? 2 : 0);
+        } else {
+            list->setCurrentIndex(list->findText(storedValue(Lista(i)), Qt::MatchFixedString));
+        }
+    }
+    m_liste[Seriali]->setFocus(Qt::OtherFocusReason);
+}
+
+QString ConfSer::storedValue(Lista which) const
+{
+    const ConfigSerialeT &c = m_frame.ConfigSeriale;
+    switch (which) {
+    case Seriali: return c.Porta.trimmed().toUpper();
+    case BaudRate: return c.Velocita.trimmed().toUpper();
+    case Parita: return c.NomeParita.trimmed().toUpper();
+    case BitDati: return QString::number(c.NumBitDati);
+    case BitStop: return QString::number(c.NumBitStop);
+    case NumListe: break;
+    }
+    return {};
+}
+
+QString ConfSer::chosenValue(Lista which) const
+{
+    const QComboBox *list = m_liste[which];
+    if (list->currentIndex() < 0)
+        return storedValue(which);
+    // Parity is compared by position: the entries are translated, the stored word is not.
+    if (which == Parita)
+        return parityWordAt(list->currentIndex());
+    return list->currentText().trimmed().toUpper();
+}
+
+SerialChoice ConfSer::choice() const
+{
+    SerialChoice c;
+    c.com = chosenValue(Seriali);
+    c.baud = chosenValue(BaudRate);
+    c.dataBits = chosenValue(BitDati);
+    c.parityWord = chosenValue(Parita);
+    c.stopBits = chosenValue(BitStop);
+    return c;
+}
+
+bool ConfSer::write()
+{
+    if (ScriviConfigSeriale(m_frame, choice())) {
+        m_saved = true;
+        return true;
+    }
+    m_sink->beep();
+    m_sink->showMessage(Testo(m_frame.id(335)), 16, Testo(m_frame.id(171)), 4);
+    return false;
+}
+
+void ConfSer::salva()
+{
+    if (!write())
+        return;   // stays open with the choice, so nothing is lost silently
+    m_modified = false;
+    esci();
+}
+
+void ConfSer::esci()
+{
+    if (m_modified) {
+        m_sink->beep();
+        const int answer = m_sink->showMessage(Testo(m_frame.id(172)), 36, Testo(m_frame.id(170)), 4);
+        if (answer == 6)
+            write();
+        m_modified = false;
+    }
+    done(m_saved ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void ConfSer::reject() { esci(); }
+
+void ConfSer::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
+    if (event->key() == Qt::Key_F1 && plain) {
+        salva();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QWidget *focus = focusWidget();
+        for (int i = 0; i < NumListe; ++i) {
+            if (m_liste[i] == focus) {
+                (i + 1 < NumListe ? static_cast<QWidget *>(m_liste[i + 1]) : m_salva)->setFocus(Qt::TabFocusReason);
+                return;
+            }
+        }
+        if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
+            button->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
