@@ -256,7 +256,9 @@ void CaricaImmagine(int id, QWidget *control)
     if (!control || kindOf(id) == PictureKind::None)
         return;
     if (auto *button = qobject_cast<PictureButton *>(control)) {
-        if (id >= 5000 || (id % 1000) % 2 == 1)
+        if (id >= 5000)
+            button->setFaceIds(id, id, id);
+        else if ((id % 1000) % 2 == 1)
             button->setFaceIds(id, id, button->disabledId());
         else
             button->setFaceIds(button->normalId(), button->pressedId(), id);
