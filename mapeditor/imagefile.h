@@ -15,15 +15,27 @@ QByteArray LeggiImmagine(const QString &path);
 // so a killed program never leaves a half-written record.
 class ImageFile {
 public:
+    static constexpr int RecordSize = 14;
+    // Highest record number accepted: record numbers are 16-bit, and a stray large
+    // number must not grow the file by gigabytes of filler.
+    static constexpr int MaxRecord = 32767;
+
     explicit ImageFile(const QString &path);
     ~ImageFile();
+    ImageFile(const ImageFile &) = delete;
+    ImageFile &operator=(const ImageFile &) = delete;
+
+    // Opens for reading and writing (read-only when writing is refused); `create`
+    // makes a missing file, otherwise a missing file fails. Never truncates.
     bool open(bool create = false);
     void close();
+    bool isOpen() const;
+    // Writing past the end first fills the gap with records of value 0.
     bool writeValue(int record, double value);          // CodificaRecord + CR LF
     bool writeCoded(int record, const QString &coded12);
     bool readValue(int record, double *value) const;    // false when missing or unreadable
     bool readCoded(int record, QString *coded12) const;
-    int recordCount() const;
+    int recordCount() const;                            // whole records in the file
 private:
     struct Impl;
     Impl *d;
