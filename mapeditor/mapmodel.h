@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <array>
+#include <optional>
 
 #include "live/livestate.h"
 #include "mapeditor/mapstate.h"
@@ -31,6 +32,11 @@ public:
     void FillMapEditorData();
     // Index of the segment that holds x (lowest k with T(k) <= x <= T(k+1)), -1 when none.
     int segmentOf(double x) const;
+    // The correction curve p(x) in percent from SegmentCoef; empty when x lies in no segment.
+    std::optional<double> correctionAt(double x) const;
+    // Rebuilds both flow tables of `lettura` from `letturan` and the curve, through the
+    // temporary `nuova`. On any failure `lettura` is left as it was and false returned.
+    bool RebuildFlowTables(const QString &lettura, const QString &letturan, const QString &nuova);
     double PercentOf(double a, double b) const { return a * b / 100.0; }
 
 private:
