@@ -42,6 +42,14 @@ public:
     // Writes one line; a failed write closes the link with message 308.
     bool send(const QByteArray &lineWithCrLf);
 
+    // Closes every window but the main window and the map editor.
+    void ChiudiFinestre();
+    // Watchdog expiries; the timers call them, tests may too.
+    void TimeOutDatiScaduto();
+    void TimeOutTxScaduto();
+    // The live-data start command for the current variant.
+    QByteArray ComandoAvvioLive() const;
+
     QTimer &InterpretoDati() { return m_interpreto; }
     QTimer &TimeOutDati() { return m_timeOutDati; }
     QTimer &TimeOutTx() { return m_timeOutTx; }
@@ -54,6 +62,31 @@ signals:
 private:
     // implementation detail of the link helper
     struct Private;
+
+    void onReadyRead();
+    void onLost();
+    void guastoCollegamento();
+    void interrompiOperazione(int stato);
+    void fallisci(int testoBase);
+    void armaRisposta();
+    void setEcuReady(bool ready);
+    void messaggio(int testoBase, int titoloBase);
+    QString testo(int baseId) const;
+    QString fileLettura() const;
+    QString fileRiferimento() const;
+
+    void rispostaR8(const QByteArray &frame);
+    void rispostaR4(const QByteArray &frame);
+    void rispostaRZ(const QByteArray &frame);
+    void rispostaRfn(const QByteArray &frame);
+    void bloccoAccettato();
+    void bloccoRifiutato();
+    void scritturaCompleta();
+    void valoreScritto();
+    void frameLive(const QByteArray &frame);
+    void taraturaLive();
+    bool inviaBlocco();
+
     FrameState &m_frame;
     LiveState &m_live;
     MapModel &m_map;
@@ -65,4 +98,8 @@ private:
     LinkState m_state;
     std::unique_ptr<Transport> m_port;
     QTimer m_interpreto, m_timeOutDati, m_timeOutTx;
+    int m_profondita = 0;           // the link's own operations on the stack
+    bool m_interpretando = false;   // InterpretaBuffer is on the stack
+    bool m_inGuasto = false;        // closing after a port failure
+    quint32 m_chiusure = 0;         // Disconnetti calls so far: a handler stops when it changes
 };

@@ -1,0 +1,158 @@
+#include "link/framing.h"
+
+#include <QtGlobal>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool IsBlankChar(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool IsBlank(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), IsBlankChar);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+QByteArray SommaControllo(QByteArrayView text)
+{
+    unsigned sum = 0;
+    for (char c : text)
+        sum += static_cast<unsigned char>(c);
+    const unsigned low = sum & 0xFFu;
+    QByteArray out(2, '0');
+    out[0] = static_cast<char>('0' + (low >> 4));
+    out[1] = static_cast<char>('0' + (low & 0x0Fu));
+    return out;
+}
+
+bool FrameConChecksum(QByteArrayView start)
+{
+    if (start.size() < 2)
+        return false;
+    const char type = start[0];
+    const char code = start[1];
+    QByteArrayView plain;
+    switch (type) {
+    case 'R': plain = "0125679GXLdef"; break;
+    case 'D': plain = "BCT"; break;
+    case 'F': plain = "lWceo"; break;
+    default: return false;
+    }
+    return !plain.contains(code);
+}
+
+EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame)
+{
+    if (IsBlank(buffer))
+        return EsitoTaglio::Fine;
+    const qsizetype lf = buffer.indexOf('\n');
+    if (lf < 0)
+        return EsitoTaglio::Fine;
+    QByteArray line = buffer.left(lf + 1);
+    buffer.remove(0, lf + 1);
+
+    // The latest of the first R, D and F wins, even inside a payload: that is how the ECU side frames.
+    const qsizetype start = std::max({line.indexOf('R'), line.indexOf('D'), line.indexOf('F')});
+    if (start > 0)
+        line.remove(0, start);
+    if (IsBlank(line))
+        return EsitoTaglio::Fine;
+
+    if (FrameConChecksum(QByteArrayView(line).first(std::min<qsizetype>(2, line.size())))) {
+        const qsizetype n = line.size();
+        if (n < 4)
+            return EsitoTaglio::Fine;
+        if (QByteArrayView(line).sliced(n - 4, 2) != SommaControllo(QByteArrayView(line).first(n - 4)))
+            return EsitoTaglio::Fine;
+    }
+    *frame = line;
+    return EsitoTaglio::Frame;
+}
+
+void LimitaBuffer(QByteArray &buffer)
+{
+    const qsizetype tail = buffer.size() - (buffer.lastIndexOf('\n') + 1);
+    if (tail > MaxRigaParziale)
+        buffer.remove(buffer.size() - tail, tail - MaxRigaParziale);
+    if (buffer.size() > MaxBufferRx)
+        buffer.remove(0, buffer.size() - MaxBufferRx);
+}
+
+QByteArray CampoSei(qint64 value)
+{
+    return (QByteArray("000000") + QByteArray::number(value)).right(6);
+}
+
+QByteArray CampoSei(double value)
+{
+    if (!std::isfinite(value))
+        value = 0;
+    value = std::clamp(value, -1e15, 1e15);
+    return CampoSei(static_cast<qint64>(std::round(value)));
+}
+
+QByteArray ComandoMGA(qint64 address, double value)
+{
+    QByteArray line = "MGA" + CampoSei(address) + CampoSei(value);
+    return line + SommaControllo(line) + "\r\n";
+}
+
+int NumeroBlocchiMZ(qsizetype imageLength)
+{
+    return static_cast<int>((imageLength + ByteBloccoMZ - 1) / ByteBloccoMZ);
+}
+
+QByteArray ComandoMZ(const QByteArray &image, int block)
+{
+    if (block < 0 || block > 999)
+        return {};
+    const qsizetype start = static_cast<qsizetype>(block) * ByteBloccoMZ;
+    if (start >= image.size())
+        return {};
+    const bool last = (block + 1) * ByteBloccoMZ >= image.size();
+    QByteArray line = "MZ" + QByteArray::number(block).rightJustified(3, '0') + (last ? "$" : "0")
+                      + image.mid(start, ByteBloccoMZ);
+    return line + SommaControllo(line) + "\r\n";
+}
+
+double ValoreIniziale(QByteArrayView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    const qsizetype begin = i;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < n && IsDigit(text[i]))
+        ++i, ++digits;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return 0;
+    qsizetype end = i;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        if (j < n && IsDigit(text[j])) {
+            while (j < n && IsDigit(text[j]))
+                ++j;
+            end = j;
+        }
+    }
+    bool ok = false;
+    const double v = text.sliced(begin, end - begin).toByteArray().toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0;
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include <QByteArray>
+#include <QByteArrayView>
+
+// Wire format of the ECU protocol: checksum, frame cutting and the commands
+// that carry data. Pure functions over bytes; nothing here touches a port.
+
+// Two characters '0'+high nibble, '0'+low nibble of the low byte of the code sum.
+QByteArray SommaControllo(QByteArrayView text);
+
+// Whether a frame beginning with these (at least two) characters ends with a checksum.
+bool FrameConChecksum(QByteArrayView start);
+
+enum class EsitoTaglio {
+    Frame,   // *frame holds one line, CR LF included; call again for the next
+    Fine,    // nothing more this time: empty/blank buffer, no LF, blank line or bad checksum
+};
+// Takes the next frame off the front of `buffer`. A line dropped for a bad or
+// missing checksum ends the run (Fine); the rest of the buffer waits.
+EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame);
+
+// Longest tail without LF kept in the receive buffer, and the whole buffer's limit.
+inline constexpr qsizetype MaxRigaParziale = 4096;
+inline constexpr qsizetype MaxBufferRx = 65536;
+// Bounds the receive buffer: an unterminated tail keeps its newest bytes, and a
+// buffer past MaxBufferRx keeps its newest MaxBufferRx bytes.
+void LimitaBuffer(QByteArray &buffer);
+
+// The last six characters of "000000" + the whole number (so -12 gives "000-12").
+QByteArray CampoSei(qint64 value);
+// Rounds halves away from zero first.
+QByteArray CampoSei(double value);
+
+// "MGA" + address + value (six characters each) + checksum + CR LF.
+QByteArray ComandoMGA(qint64 address, double value);
+
+// Image data bytes per "MZ" block (30 values of six characters).
+inline constexpr qsizetype ByteBloccoMZ = 180;
+// Number of "MZ" blocks needed for an image of this many characters.
+int NumeroBlocchiMZ(qsizetype imageLength);
+// "MZ" + block (three digits) + "0"/"$" + data + checksum + CR LF; empty when the
+// block lies outside the image or its number does not fit three digits.
+QByteArray ComandoMZ(const QByteArray &image, int block);
+
+// Numeric value of the longest leading part of the text that forms a number
+// (blanks before it skipped), 0 when there is none.
+double ValoreIniziale(QByteArrayView text);

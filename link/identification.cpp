@@ -1,0 +1,133 @@
+#include "link/identification.h"
+
+#include <cmath>
+
+#include "link/framing.h"
+#include "live/livedata.h"
+
+namespace {
+
+// 1-based position and length, as the reply layouts are written.
+QByteArrayView Campo(const QByteArray &frame, qsizetype pos, qsizetype len)
+{
+    const qsizetype from = pos - 1;
+    if (from >= frame.size())
+        return {};
+    return QByteArrayView(frame).sliced(from, std::min(len, frame.size() - from));
+}
+
+QString Testo8(QByteArrayView v) { return QString::fromLatin1(v.data(), v.size()); }
+
+QString Fisso(const QString &text, int width) { return text.leftJustified(width, QLatin1Char(' '), true); }
+
+bool Numerico(QByteArrayView v, double *value)
+{
+    return IsNumericText(Testo8(v), value);
+}
+
+qint16 Intero16(double v)
+{
+    if (!std::isfinite(v) || v > 32767 || v < -32768)
+        return 0;
+    return static_cast<qint16>(std::nearbyint(v));
+}
+
+bool SoloCifre(QByteArrayView v)
+{
+    v = v.trimmed();
+    if (v.isEmpty())
+        return false;
+    for (char c : v)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+bool DataDa(const QByteArray &frame, qsizetype pos, QDate *date)
+{
+    return DataGiornoMeseAnno(Campo(frame, pos, 2), Campo(frame, pos + 2, 2), Campo(frame, pos + 4, 4), date);
+}
+
+} // namespace
+
+bool DataGiornoMeseAnno(QByteArrayView day, QByteArrayView month, QByteArrayView year, QDate *date)
+{
+    if (!SoloCifre(day) || !SoloCifre(month) || !SoloCifre(year))
+        return false;
+    const int d = day.trimmed().toInt();
+    const int m = month.trimmed().toInt();
+    const int y = year.trimmed().toInt();
+    const QDate result(y, m, d);
+    if (y < 1 || !result.isValid())
+        return false;
+    if (date)
+        *date = result;
+    return true;
+}
+
+qint16 VerificaIdentificazione(const QByteArray &frame)
+{
+    qint16 flags = 0;
+    if (!Numerico(Campo(frame, 12, 2), nullptr))
+        flags |= DifettoVersioneHw;
+    if (!DataDa(frame, 4, nullptr))
+        flags |= DifettoDataInstallazione;
+    if (!DataDa(frame, 14, nullptr))
+        flags |= DifettoDataRevisione;
+    double tipo = 0;
+    if (!Numerico(Campo(frame, 22, 2), &tipo) || (tipo != 0 && tipo != 1))
+        flags |= DifettoTipoInstallazione;
+    return flags;
+}
+
+void MemorizzaR8(EcuIdentity &id, const QByteArray &frame)
+{
+    id.FlagIdentificazione = VerificaIdentificazione(frame);
+
+    double hw = -1;
+    id.VersioneHw = (id.FlagIdentificazione & DifettoVersioneHw) ? qint16(-1)
+                    : (Numerico(Campo(frame, 12, 2), &hw), Intero16(hw));
+
+    id.DataInstallazione = QDate();
+    if (!(id.FlagIdentificazione & DifettoDataInstallazione))
+        DataDa(frame, 4, &id.DataInstallazione);
+    id.DataRevisione = QDate();
+    if (!(id.FlagIdentificazione & DifettoDataRevisione))
+        DataDa(frame, 14, &id.DataRevisione);
+
+    double tipo = 0;
+    id.TipoInstallazione = Numerico(Campo(frame, 22, 2), &tipo) ? Intero16(tipo) : qint16(0);
+
+    id.Matricola = Fisso(Testo8(Campo(frame, 24, 8)), 8);
+    id.Lotto = Fisso(Testo8(Campo(frame, 32, 6)), 6);
+    id.VersioneTabella = Fisso(Testo8(Campo(frame, 38, 2)), 6);
+    id.VersioneSoftware = Testo8(Campo(frame, 40, 3)) + Testo8(Campo(frame, 47, 2)) + Testo8(Campo(frame, 43, 4));
+    id.VersioneCaricatore = Testo8(Campo(frame, 49, 3)) + Testo8(Campo(frame, 56, 2)) + Testo8(Campo(frame, 52, 4));
+}
+
+void MemorizzaR4(EcuIdentity &id, const QByteArray &frame)
+{
+    id.Matricola = Fisso(Testo8(Campo(frame, 6, 8)), 8);
+    id.Lotto = Fisso(Testo8(Campo(frame, 14, 6)), 6);
+    id.VersioneSoftware = Testo8(Campo(frame, 20, 9));
+    id.VersioneCaricatore = Testo8(Campo(frame, 29, 3)) + Testo8(Campo(frame, 36, 2)) + Testo8(Campo(frame, 32, 4));
+    id.TipoInstallazione = -1;
+    id.VersioneTabella = Fisso(QString(), 6);
+
+    double hw = 0;
+    const QByteArray primeDue = id.VersioneSoftware.left(2).toLatin1();
+    if (primeDue != "00")
+        id.VersioneHw = Intero16(ValoreIniziale(primeDue));
+    else if (Numerico(Campo(frame, 4, 2), &hw))
+        id.VersioneHw = Intero16(hw);
+    else
+        id.VersioneHw = 2;
+
+    id.DataInstallazione = QDate(1900, 1, 1);
+    id.DataRevisione = QDate();
+}
+
+quint8 VarianteDaVersione(const QString &versioneSoftware)
+{
+    return versioneSoftware.trimmed().toUpper().endsWith(QLatin1String("AA")) ? 0 : 1;
+}

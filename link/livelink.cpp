@@ -1,0 +1,82 @@
+// Live-data frames: storing, the running check and the live flow correction.
+#include "app/texts.h"
+#include "link/framing.h"
+#include "link/link.h"
+#include "live/livedata.h"
+#include "live/livestate.h"
+#include "mapeditor/mapmodel.h"
+
+namespace {
+
+constexpr int MaxTentativiAvvio = 10;
+
+} // namespace
+
+void Link::frameLive(const QByteArray &frame)
+{
+    m_live.LiveDisplayEnabled = true;
+    m_timeOutDati.stop();
+    LiveRecord &rec = m_live.LiveSample[0];
+    StoreLiveFrame(rec, frame);
+
+    bool avvioInviato = false;
+    if (ValoreIniziale(rec.Field[5].trimmed().toLatin1()) >= 6000) {
+        m_state.TentativiAvvio = 0;
+    } else if (m_state.TentativiAvvio < MaxTentativiAvvio) {
+        if (!send(ComandoAvvioLive()))
+            return;
+        m_state.BufferRx.clear();
+        ++m_state.TentativiAvvio;
+        avvioInviato = true;
+    }
+
+    PostProcessLiveRecord(rec, m_frame.LinguaCorrente);
+
+    if (m_state.TentativiAvvio != 0) {
+        // Every start command gets one more frame to take effect; only a frame after the last one gives up.
+        if (m_state.TentativiAvvio < MaxTentativiAvvio || avvioInviato) {
+            m_timeOutDati.start();
+            emit liveFrameAccepted();
+            return;
+        }
+        Disconnetti();
+        ChiudiFinestre();
+        m_ui.beep();
+        messaggio(210, 171);
+        return;
+    }
+
+    taraturaLive();
+    if (!portOpen())
+        return;
+    m_timeOutDati.start();
+    emit liveFrameAccepted();
+}
+
+void Link::taraturaLive()
+{
+    if (m_ui.currentEditorPage() != 0)
+        return;
+    double x = 0;
+    if (!IsNumericText(m_live.LiveSample[0].Field[8], &x))
+        return;
+
+    const MapEditorState &mappa = m_map.state();
+    std::array<bool, 6> rossi{};
+    const int i = m_map.segmentOf(x);
+    if (i < 0 || i > 4) {
+        m_ui.setDeltaPMarks(rossi);
+        return;
+    }
+    const double t0 = mappa.DcInThreshold[i];
+    const double t1 = mappa.DcInThreshold[i + 1];
+    const double d = (t1 - t0) / 3;
+    rossi[i] = x <= t0 + 2 * d;
+    rossi[i + 1] = x >= t0 + d;
+    m_ui.setDeltaPMarks(rossi);
+
+    const SegmentLine &retta = mappa.SegmentCoef[i];
+    const double c = (x * retta.Slope + retta.Intercept) / 100 * 1000;
+    m_ui.MoveOperatingMarker(x);
+    send(ComandoMGA(m_state.VarianteCentralina == 1 ? 149 : 68, c));
+}
