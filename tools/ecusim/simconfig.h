@@ -28,9 +28,13 @@ struct SimConfig {
     int imageSize = 2900;       // values in the image
     int liveFramesPerSecond = 10;
     quint32 seed = 1;           // noise, splitting and the engine model are repeatable
+    bool paced = false;         // in-process: deliver at the port's speed (10 bits a character), not at once
     QList<SimFault> faults;
 
     // Parses "name" or "name=arg" as listed by `ecusim --help`; false on an unknown name.
     bool addFault(const QString &spec, QString *error = nullptr);
     static QStringList faultHelp();   // one line per fault: name, argument, meaning
+
+    bool hasFault(SimFaultKind kind) const;
+    QStringList faultArgs(SimFaultKind kind) const;   // the arguments of every fault of that kind
 };
