@@ -191,9 +191,16 @@ void Messaggio::resizeEvent(QResizeEvent *event)
     placeButtons();
 }
 
+void Messaggio::centreOver(QWidget *window) { m_centreOver = window; }
+
 void Messaggio::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (m_centreOver) {
+        QRect r = frameGeometry();
+        r.moveCenter(m_centreOver->frameGeometry().center());
+        move(r.topLeft());
+    }
     if (!m_set.isEmpty())
         m_tasti[m_set.first()].button->setFocus(Qt::OtherFocusReason);
 }
@@ -203,7 +210,7 @@ void Messaggio::keyPressEvent(QKeyEvent *event)
     // Enter answers with the button that has the focus, as Space does.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         for (int i : m_set) {
-            if (m_tasti[i].button->hasFocus()) {
+            if (m_tasti[i].button == focusWidget()) {
                 m_tasti[i].button->click();
                 return;
             }
@@ -231,11 +238,7 @@ int ShowMessage(FrameState &frame, QWidget *parent, const QString &text, int fla
     QWidget *owner = parent ? parent->window() : nullptr;
     Messaggio dlg(frame, owner);
     dlg.prepare(text, flags, title);
-    if (owner) {
-        QRect r = dlg.frameGeometry();
-        r.moveCenter(owner->frameGeometry().center());
-        dlg.move(r.topLeft());
-    }
+    dlg.centreOver(owner);
     dlg.exec();
     frame.MessageResult = dlg.answer();
     return frame.MessageResult;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <array>
 
@@ -18,6 +19,8 @@ public:
 
     // Caption, text, button set (flags & 15) and icon (flags & 240) of one question.
     void prepare(const QString &text, int flags, const QString &title);
+    // Where the dialog appears: centred over this window (none: the platform decides).
+    void centreOver(QWidget *window);
     // Code of the button pressed; without a button, the set's refusing answer.
     int answer() const { return m_answer; }
     // The buttons of the current set, left to right.
@@ -49,4 +52,5 @@ private:
     int m_answer = 0;
     QLabel *m_icon = nullptr;
     QLabel *m_text = nullptr;
+    QPointer<QWidget> m_centreOver;
 };
