@@ -1,0 +1,148 @@
+#include "mapeditor/widgets/correctiongraph.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+#include "mapeditor/mapstate.h"
+
+namespace {
+
+const QColor kCurve(20, 70, 160);
+const QColor kGuide(150, 160, 172);
+const QColor kMarker(220, 30, 30);
+
+// A thin upright needle with a head: where the engine is on the curve right now.
+class OperatingMarker : public QWidget {
+public:
+    explicit OperatingMarker(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setObjectName(QStringLiteral("MarkerOperativo"));
+    }
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double cx = width() / 2.0;
+        QPen pen(kMarker, 2);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.drawLine(QPointF(cx, 8), QPointF(cx, height()));
+        QPainterPath head;
+        head.moveTo(cx - width() / 2.0 + 0.5, 0);
+        head.lineTo(cx + width() / 2.0 - 0.5, 0);
+        head.lineTo(cx, 9);
+        head.closeSubpath();
+        p.fillPath(head, kMarker);
+    }
+};
+
+} // namespace
+
+CorrectionGraph::CorrectionGraph(const MapEditorState &map, QWidget *parent) : QWidget(parent), m_map(map)
+{
+    setObjectName(QStringLiteral("GraficoCorrezione"));
+    m_marker = new OperatingMarker(this);
+    m_marker->hide();
+}
+
+QRect CorrectionGraph::plotRect() const
+{
+    const QFontMetrics fm(font());
+    const int left = fm.horizontalAdvance(QStringLiteral("0000")) + 14;
+    const int bottom = fm.height() + 10;
+    return QRect(left, fm.height() / 2 + 4, std::max(10, width() - left - 16),
+                 std::max(10, height() - bottom - fm.height() / 2 - 4));
+}
+
+void CorrectionGraph::MoveOperatingMarker(double x)
+{
+    m_markerX = x;
+    m_markerSet = true;
+    placeMarker();
+}
+
+void CorrectionGraph::placeMarker()
+{
+    const double span = m_map.GraphXMax - m_map.GraphXMin;
+    if (!m_markerSet || span == 0 || !std::isfinite(m_markerX)) {
+        m_marker->hide();
+        return;
+    }
+    const QRect plot = plotRect();
+    const int w = 11;
+    const int left = plot.left() + int(std::lround(plot.width() * m_markerX / span - w / 2.0));
+    m_marker->setGeometry(left, plot.top(), w, plot.height());
+    m_marker->show();
+    m_marker->raise();
+}
+
+void CorrectionGraph::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeMarker();
+}
+
+void CorrectionGraph::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect plot = plotRect();
+    p.fillRect(plot, Qt::white);
+
+    const double xSpan = m_map.GraphXMax - m_map.GraphXMin;
+    const double ySpan = m_map.GraphYMax - m_map.GraphYMin;
+    auto toX = [&](double x) { return plot.left() + (xSpan != 0 ? plot.width() * (x - m_map.GraphXMin) / xSpan : 0.0); };
+    auto toY = [&](double y) { return plot.bottom() + 1 - (ySpan != 0 ? plot.height() * (y - m_map.GraphYMin) / ySpan : 0.0); };
+
+    // Scale: five steps on each axis, labels outside the plot.
+    const QFontMetrics fm(font());
+    QPen grid(QColor(222, 226, 231), 1);
+    grid.setCosmetic(true);
+    for (int i = 0; i <= 5; ++i) {
+        const double x = plot.left() + plot.width() * i / 5.0;
+        const double y = plot.top() + plot.height() * i / 5.0;
+        p.setPen(grid);
+        if (i > 0 && i < 5) {
+            p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+            p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        }
+        p.setPen(palette().color(QPalette::WindowText));
+        const QString xs = QString::number(std::lround(m_map.GraphXMin + xSpan * i / 5.0));
+        p.drawText(QRectF(x - 30, plot.bottom() + 6, 60, fm.height()), Qt::AlignHCenter | Qt::AlignTop, xs);
+        const QString ys = QString::number(std::lround(m_map.GraphYMax - ySpan * i / 5.0));
+        p.drawText(QRectF(0, y - fm.height() / 2.0, plot.left() - 8, fm.height()), Qt::AlignRight | Qt::AlignVCenter, ys);
+    }
+
+    // Guides at the four inner breakpoints.
+    QPen guide(kGuide, 1, Qt::DashLine);
+    guide.setCosmetic(true);
+    p.setPen(guide);
+    for (int k = 1; k <= 4; ++k) {
+        const double x = toX(m_map.DcInThreshold[k]);
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+
+    QPen curve(kCurve, 2);
+    curve.setCosmetic(true);
+    p.setPen(curve);
+    QPolygonF line;
+    for (int k = 0; k < 6; ++k)
+        line << QPointF(toX(m_map.DcInThreshold[k]), toY(m_map.DeltaFlow[k]));
+    p.save();
+    p.setClipRect(plot.adjusted(-4, -4, 4, 4));
+    p.drawPolyline(line);
+    p.setBrush(kCurve);
+    p.setPen(Qt::NoPen);
+    for (const QPointF &pt : line)
+        p.drawEllipse(pt, 3.0, 3.0);
+    p.restore();
+
+    QPen frame(QColor(92, 107, 120), 1);
+    frame.setCosmetic(true);
+    p.setPen(frame);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(plot).adjusted(-0.5, -0.5, 0.5, 0.5));
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <QWidget>
+
+struct MapEditorState;
+
+// The mapping page's correction graph: the flow correction over DC-IN through the
+// six breakpoints, with the operating-point marker of the live DC-IN value.
+class CorrectionGraph : public QWidget {
+    Q_OBJECT
+public:
+    explicit CorrectionGraph(const MapEditorState &map, QWidget *parent = nullptr);
+
+    // The curve's area inside the widget (scale labels lie outside it).
+    QRect plotRect() const;
+    // Places the marker at DC-IN `x`; hidden when the graph has no horizontal range.
+    void MoveOperatingMarker(double x);
+    QWidget *marker() const { return m_marker; }
+
+    QSize sizeHint() const override { return QSize(520, 200); }
+    QSize minimumSizeHint() const override { return QSize(240, 110); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeMarker();
+
+    const MapEditorState &m_map;
+    QWidget *m_marker = nullptr;
+    double m_markerX = 0;
+    bool m_markerSet = false;
+};

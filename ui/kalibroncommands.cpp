@@ -1,0 +1,104 @@
+#include "ui/kalibron.h"
+
+#include <QAction>
+#include <QMenu>
+#include <algorithm>
+#include <QToolBar>
+
+#include "app/dialogs/confser.h"
+#include "app/dialogs/sceltalingua.h"
+#include "app/texts.h"
+#include "link/widgets/visinf.h"
+#include "live/recorder.h"
+#include "mapeditor/mapmodel.h"
+#include "ui/menutext.h"
+
+void Kalibron::MenuPrincipaleClick(const QString &key)
+{
+    const QString k = key.trimmed().toUpper();
+    const bool ready = m_link->state().EcuReady;
+    if (k == QLatin1String("INIZIO_ACQ")) {
+        // Opens the store-acquisition dialog once the acquisition archive exists.
+    } else if (k == QLatin1String("STOP_ACQ")) {
+        m_ctx.recorder.stop();
+        SetRecordingIdle();
+    } else if (k == QLatin1String("SALVA_DATI")) {
+        if (!ready)
+            return;
+        // Opens the save-map dialog once the map archive exists.
+    } else if (k == QLatin1String("CREA_DISCHI")) {
+        // Opens the update-disk dialog once the map archive exists.
+    } else if (k == QLatin1String("INF_CENTR")) {
+        if (ready)
+            apriInfCentr();
+    } else if (k == QLatin1String("UTILITA")) {
+        popUp(2, k);
+    } else if (k == QLatin1String("CONFIGURAZIONE")) {
+        popUp(3, k);
+    } else if (k == QLatin1String("ESCI")) {
+        esci();
+    }
+}
+
+void Kalibron::popUp(int mainIndex, const QString &key)
+{
+    QMenu *menu = popupMenu(mainIndex);
+    QWidget *button = m_toolbar->widgetForAction(toolbarAction(key));
+    if (!menu || !button)
+        return;
+    const QRect r = button->geometry();
+    const QPoint centre(r.left() + r.width() / 2, r.top() + r.height() / 2);
+    menu->popup(m_toolbar->mapToGlobal(centre));
+}
+
+void Kalibron::esci()
+{
+    const auto &modified = m_ctx.map.state().PageModified;
+    if (std::any_of(modified.begin(), modified.end(), [](bool m) { return m; })) {
+        FrameState &frame = m_ctx.frame;
+        beep();
+        frame.MessageText = Testo(frame.id(214));
+        frame.MessageTitle = Testo(frame.id(170));
+        if (showMessage(frame.MessageText, 36, frame.MessageTitle, 4) != 6)
+            return;
+    }
+    close();
+}
+
+void Kalibron::apriSeriale()
+{
+    if (m_link->portOpen())
+        return;
+    ConfSer dialog(m_ctx.frame, this, this);
+    dialog.setWindowTitle(MenuPath(caption(m_mainMenu[3]), caption(m_menuConf[0])));
+    dialog.exec();
+    afterDialog();
+}
+
+void Kalibron::apriLingua()
+{
+    FrameState &frame = m_ctx.frame;
+    frame.LinguaScelta = frame.LinguaCorrente;
+    {
+        SceltaLingua dialog(frame, this, this);
+        dialog.setWindowTitle(MenuPath(caption(m_mainMenu[3]), caption(m_menuConf[1])));
+        dialog.exec();
+    }
+    afterDialog();
+    if (frame.LinguaScelta != frame.LinguaCorrente)
+        MenuPrincipaleClick(QStringLiteral("ESCI"));
+}
+
+void Kalibron::apriInfCentr()
+{
+    VisInf dialog(m_ctx.frame, m_link->state().Ident, this);
+    dialog.setWindowTitle(MenuPath(caption(m_mainMenu[1])));
+    dialog.exec();
+    afterDialog();
+}
+
+void Kalibron::afterDialog()
+{
+    activateWindow();
+    update();
+}
