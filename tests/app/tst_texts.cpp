@@ -11,10 +11,11 @@ constexpr int kFirstBase = 101;
 constexpr int kLastBase = 368;
 const char *const kLanguageNames[] = {"italian", "french", "polish", "english"};
 
-void addLanguageRows()
+// One row per language from `first` (1 Italian) to 4 (English).
+void addLanguageRows(int first)
 {
     QTest::addColumn<int>("lingua");
-    for (int l = 2; l <= 4; ++l)
+    for (int l = first; l <= 4; ++l)
         QTest::newRow(kLanguageNames[l - 1]) << l;
 }
 
@@ -30,12 +31,7 @@ QChar accessKey(const QString &caption)
 class TestTexts : public QObject {
     Q_OBJECT
 private slots:
-    void everyLanguage_hasAllBaseIdsFilled_data()
-    {
-        QTest::addColumn<int>("lingua");
-        for (int l = 1; l <= 4; ++l)
-            QTest::newRow(kLanguageNames[l - 1]) << l;
-    }
+    void everyLanguage_hasAllBaseIdsFilled_data() { addLanguageRows(1); }
     void everyLanguage_hasAllBaseIdsFilled()
     {
         QFETCH(int, lingua);
@@ -48,7 +44,7 @@ private slots:
         QCOMPARE(present, 268);
     }
 
-    void placeholders_standExactlyWhereTheItalianHasOne_data() { addLanguageRows(); }
+    void placeholders_standExactlyWhereTheItalianHasOne_data() { addLanguageRows(2); }
     void placeholders_standExactlyWhereTheItalianHasOne()
     {
         QFETCH(int, lingua);
@@ -128,7 +124,7 @@ private slots:
             QVERIFY2(Testo(id).isEmpty(), qPrintable(QString::number(id)));
     }
 
-    void surroundingBlanks_andColons_keptInEveryLanguage_data() { addLanguageRows(); }
+    void surroundingBlanks_andColons_keptInEveryLanguage_data() { addLanguageRows(2); }
     void surroundingBlanks_andColons_keptInEveryLanguage()
     {
         QFETCH(int, lingua);
@@ -146,7 +142,7 @@ private slots:
         QVERIFY(colons > 30);  // the check above must not pass vacuously
     }
 
-    void accessKeys_presentWhereTheItalianHasOne_data() { addLanguageRows(); }
+    void accessKeys_presentWhereTheItalianHasOne_data() { addLanguageRows(2); }
     void accessKeys_presentWhereTheItalianHasOne()
     {
         QFETCH(int, lingua);
@@ -159,12 +155,7 @@ private slots:
         }
     }
 
-    void accessKeys_areDistinctWithinEachMenu_data()
-    {
-        QTest::addColumn<int>("lingua");
-        for (int l = 1; l <= 4; ++l)
-            QTest::newRow(kLanguageNames[l - 1]) << l;
-    }
+    void accessKeys_areDistinctWithinEachMenu_data() { addLanguageRows(1); }
     void accessKeys_areDistinctWithinEachMenu()
     {
         QFETCH(int, lingua);

@@ -75,7 +75,7 @@ private slots:
         const QString folder = qEnvironmentVariable("KAL_PICTURE_SHEET");
         if (folder.isEmpty())
             return;
-        for (int lang : {1, 4})
+        for (int lang = 1; lang <= 4; ++lang)
             for (qreal dpr : {1.0, 2.0})
                 QVERIFY(pictureSheet(lang, dpr).save(
                     QStringLiteral("%1/sheet_lang%2_x%3.png").arg(folder).arg(lang).arg(int(dpr))));
@@ -92,6 +92,8 @@ private slots:
         buttons[1]->setDown(true);
         buttons[2]->setEnabled(false);
         buttons[4]->setFaceIds(5003, 5003, 5003);
+        buttons[4]->setCheckable(true);
+        buttons[4]->setChecked(true);
         buttons[4]->setText(QStringLiteral("English"));
         strip.show();
         QVERIFY(QTest::qWaitForWindowExposed(&strip));
@@ -179,6 +181,10 @@ private slots:
         QVERIFY(pressed != normal);
         QVERIFY(pressed != disabled);
         QVERIFY(colouredShare(disabled) < colouredShare(normal) + 0.01);
+        // A chosen option stands out from the others.
+        b.setCheckable(true);
+        b.setChecked(true);
+        QVERIFY(colouredShare(b.grab().toImage()) > colouredShare(normal) + 0.2);
     }
 
     void pictureButton_withFocus_showsARing()

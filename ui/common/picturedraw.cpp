@@ -122,19 +122,21 @@ void paintFace(QPainter &p, const QRectF &r, const FaceSpec &face, FaceLook look
             f = boldFont(size);
         }
         p.setFont(f);
+        // Centre the capitals optically; descenders (Polish ogonek) may use the space below.
         const QFontMetricsF fm(f);
-        const qreal lineH = fm.ascent() + fm.descent() * 0.6;
+        const qreal step = fm.ascent() + fm.descent() * 0.75;
+        const qreal capHeight = fm.capHeight();
         const qreal shift = look == FaceLook::Pressed ? 1 : 0;
-        qreal y = body.center().y() - lines.size() * lineH / 2 + shift;
+        qreal baseline = body.center().y() + capHeight / 2 - (lines.size() - 1) * step / 2 + shift;
         for (const QString &l : lines) {
-            const QRectF lr(body.left(), y, body.width(), lineH);
+            const QPointF at(body.center().x() - fm.horizontalAdvance(l) / 2, baseline);
             if (look != FaceLook::Disabled) {
                 p.setPen(QColor(255, 255, 255, 150));
-                p.drawText(lr.translated(0, 1), Qt::AlignHCenter | Qt::AlignTop, l);
+                p.drawText(at + QPointF(0, 1), l);
             }
             p.setPen(c.text);
-            p.drawText(lr, Qt::AlignHCenter | Qt::AlignTop, l);
-            y += lineH;
+            p.drawText(at, l);
+            baseline += step;
         }
     }
     p.restore();

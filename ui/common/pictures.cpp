@@ -200,7 +200,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF r = QRectF(rect());
     const bool enabled = isEnabled();
-    const bool down = isDown() || isChecked();
+    const bool down = isDown();
     const bool focus = hasFocus();
 
     // The word of a disabled button comes from its normal face; it greys itself.
@@ -217,14 +217,20 @@ void PictureButton::paintEvent(QPaintEvent *)
     else if (underMouse())
         look = FaceLook::Hover;
 
+    // A checked button (a chosen option) is tinted blue.
+    const QChar checkedAccent = isChecked() && enabled ? QLatin1Char('b') : QChar();
     FaceSpec face;
     if (kind == PictureKind::Face && lookUpFace(id, &face)) {
+        if (!checkedAccent.isNull())
+            face.accent = checkedAccent;
         paintFace(p, r, face, look, focus && enabled);
         return;
     }
 
     // A picture button: a blank face carrying the picture and the caption.
     FaceSpec blank;
+    if (!checkedAccent.isNull())
+        blank.accent = checkedAccent;
     paintFace(p, r, blank, look, focus && enabled);
     if (kind == PictureKind::None)
         return;
