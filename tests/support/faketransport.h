@@ -44,6 +44,7 @@ public:
 
 signals:
     void lineWritten(const QByteArray &data);
+    void closedByOwner();
 
 private:
     bool m_open = false;
@@ -64,3 +65,18 @@ public:
     QPointer<FakeTransport> last;      // the transport made last (owned by the link)
     QStringList devices;               // device names asked for, in order
 };
+
+// Reply frames as the ECU sends them, CR LF included, for feeding a FakeTransport.
+namespace EcuFrames {
+QByteArray checksummed(const QByteArray &payload);
+// "R8", 61 characters with sound dates; `software` is sent as is (9 characters).
+QByteArray r8(const QByteArray &software = "ABC12AA34");
+// "R4", 41 characters.
+QByteArray r4();
+// "RZ" block (numbered from 0) of 30 values, 191 characters; flag '0' more, '$' last.
+QByteArray rz(int block, const QList<int> &values, char flag);
+// "Rfn" with eight final values, 59 characters.
+QByteArray rfn(const QList<int> &values);
+// Live "D" frame, 131 characters: running state (field 5), duty cycle IN (field 8), fuel letter.
+QByteArray live(const QByteArray &state, const QByteArray &dutyIn, char fuel = 'G');
+} // namespace EcuFrames
