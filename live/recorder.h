@@ -24,7 +24,8 @@ public:
     void setMessageSink(MessageSink *sink, int lingua);
 
     // Starts recording into `path`; `continueExisting` appends a mark line and goes
-    // on numbering after the last line of the file. false when the file cannot be read.
+    // on numbering after the last data line of the file. false, and still idle,
+    // when the file cannot be read or marked, or an old file cannot be deleted.
     bool start(const QString &path, bool continueExisting);
     // Per displayed sample while recording.
     void addSample();

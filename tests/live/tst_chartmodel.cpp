@@ -410,15 +410,6 @@ private slots:
         QCOMPARE(rig.c8().ObservedMax, 80.0);
     }
 
-    void autoscaleFromHistory_withEmptyHistoryChangesNothing()
-    {
-        Rig rig;
-        const double lo = rig.c8().ScaleMin, hi = rig.c8().ScaleMax;
-        rig.chart.AutoscaleFromHistory();
-        QCOMPARE(rig.c8().ScaleMin, lo);
-        QCOMPARE(rig.c8().ScaleMax, hi);
-    }
-
     void replot_ignoresTornAndForeignSpillFiles()
     {
         Rig rig;
