@@ -1,1 +1,60 @@
-int main() { return 0; }
+// Program entry: one copy per application folder, the owners of the program-wide
+// state built in order, then the main window.
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <cstdio>
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "link/transportfactory.h"
+#include "live/chartmodel.h"
+#include "live/livedisplay.h"
+#include "live/livestate.h"
+#include "live/recorder.h"
+#include "mapeditor/mapmodel.h"
+#include "tools/ecusim/simtransport.h"
+#include "ui/kalibron.h"
+#include "ui/programcontext.h"
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kalibron"));
+
+    QString error;
+    const QString folder = CartellaApplicazione(QApplication::arguments(),
+                                                QApplication::applicationDirPath(), &error);
+    if (folder.isEmpty() && !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    const std::unique_ptr<QLockFile> instance = BloccaIstanza(folder.isEmpty() ? QStringLiteral("/") : folder);
+    if (!instance)
+        return 0; // another copy runs on this folder: end silently
+    QDir::setCurrent(folder.isEmpty() ? QStringLiteral("/") : folder);
+
+    FrameState frame;
+    frame.PercorsoApp = folder;
+    LeggiLingua(frame);
+    LeggiEdizione(frame, CodiceEdizione());
+
+    LiveState live;
+    ChartModel chart(live, frame.file(QStringLiteral("DATI_GRAF.GRF")));
+    Recorder recorder(live);
+    LiveDisplay display(live, chart, recorder);
+    MapModel map;
+    // The built-in simulated ECU answers at the speed of a real cable, so the
+    // fitter in training sees the read progress as in the workshop.
+    TransportFactory transports = CreaTransportFactory([] {
+        SimConfig cfg;
+        cfg.paced = true;
+        return std::make_unique<SimTransport>(cfg);
+    });
+    ProgramContext ctx{frame, live, chart, recorder, display, map, transports};
+
+    Kalibron w(ctx);
+    w.load();
+    w.show();
+    return app.exec();
+}
