@@ -90,6 +90,8 @@ void Kalibron::load()
     m_grafici = new Grafici(frame, m_ctx.live, m_ctx.chart, m_ctx.map, *this);
     m_mdi->addSubWindow(m_grafici);
     m_grafici->showMaximized();
+    m_mdi->setActiveSubWindow(m_grafici);
+    m_grafici->widget()->setFocus();
     connect(m_grafici, &Grafici::connectKey, this, [this] {
         if (m_attivo->isEnabled())
             AttivoComClick();

@@ -112,7 +112,9 @@ void Grafici::buildKeys()
 {
     auto key = [this](const QKeySequence &seq, auto handler) {
         auto *s = new QShortcut(seq, this);
-        s->setContext(Qt::WindowShortcut);
+        // Not bound to the focus: the keys work wherever it is in the main window, and
+        // stop while it is disabled or a modal dialog is up.
+        s->setContext(Qt::ApplicationShortcut);
         connect(s, &QShortcut::activated, this, handler);
     };
     const Qt::Key pageKeys[4] = {Qt::Key_F6, Qt::Key_F7, Qt::Key_F8, Qt::Key_F9};
