@@ -112,6 +112,7 @@ void PtyHost::readMaster()
         // A new session: what was sent while no one listened would not be on a real wire.
         ::tcflush(m_slave, TCIFLUSH);
         m_pending.clear();
+        m_endpoint.discardOutput();
     }
     m_endpoint.receive(in);
 }

@@ -69,6 +69,12 @@ void SimEndpoint::receive(const QByteArray &bytes)
     schedule();
 }
 
+void SimEndpoint::discardOutput()
+{
+    m_tx.clear();
+    m_sim.takeChunks();
+}
+
 void SimEndpoint::pump()
 {
     if (!m_running)

@@ -31,6 +31,7 @@ public:
     bool running() const { return m_running; }
 
     void receive(const QByteArray &bytes);
+    void discardOutput();                // drops what is queued and not yet sent
     qint64 bytesReceived() const { return m_rx.bytesTaken(); }
     qint64 bytesSent() const { return m_tx.bytesTaken(); }
 
