@@ -1,6 +1,7 @@
 #include "link/widgets/visinf.h"
 
 #include <QFontDatabase>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -73,17 +74,23 @@ VisInf::VisInf(const FrameState &frame, const EcuIdentity &ident, QWidget *paren
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(font().pointSizeF() * 1.1);
 
-    auto *grid = new QGridLayout;
+    // The rows sit on a light panel, like a printed data plate.
+    auto *panel = new QFrame(this);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setAutoFillBackground(true);
+    panel->setBackgroundRole(QPalette::Base);
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(16, 12, 20, 12);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
     for (int i = 0; i < 9; ++i) {
-        auto *caption = new QLabel(Testo(frame.id(190 + i)), this);
+        auto *caption = new QLabel(Testo(frame.id(190 + i)), panel);
         caption->setObjectName(QStringLiteral("LabInfC(%1)").arg(i));
         caption->setTextFormat(Qt::PlainText);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_captions[i] = caption;
 
-        auto *value = new QLabel(valore(frame, ident, i), this);
+        auto *value = new QLabel(valore(frame, ident, i), panel);
         value->setObjectName(QStringLiteral("InfVis(%1)").arg(i));
         value->setTextFormat(Qt::PlainText);
         value->setFont(mono);
@@ -124,7 +131,7 @@ VisInf::VisInf(const FrameState &frame, const EcuIdentity &ident, QWidget *paren
     auto *main = new QVBoxLayout(this);
     main->setContentsMargins(24, 20, 24, 16);
     main->setSpacing(16);
-    main->addLayout(grid);
+    main->addWidget(panel);
     main->addWidget(m_warning);
     main->addLayout(row);
     main->setSizeConstraint(QLayout::SetFixedSize);

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -35,31 +35,27 @@ Attesa::Attesa(const FrameState &frame, QWidget *mainWindow) : QDialog(mainWindo
     busy->setRange(0, 0);
     busy->setTextVisible(false);
     busy->setFixedHeight(8);
-    QSizePolicy keep = busy->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    busy->setSizePolicy(keep);
 
     m_ok = new PictureButton(this);
     m_ok->setObjectName(QStringLiteral("TastoOK"));
     CaricaTasto(frame, m_ok, 111, 112);
     m_ok->setFixedSize(112, 40);
-    keep = m_ok->sizePolicy();
+    QSizePolicy keep = m_ok->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     m_ok->setSizePolicy(keep);
     m_ok->hide();
     m_ok->setEnabled(false);
     connect(m_ok, &QAbstractButton::clicked, this, &Attesa::closeWait);
 
-    auto *row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(m_ok);
-    row->addStretch();
+    // The bar while the operation runs, `TastoOK` in the same place when it has failed.
+    auto *row = new QGridLayout;
+    row->addWidget(busy, 0, 0, Qt::AlignVCenter);
+    row->addWidget(m_ok, 0, 0, Qt::AlignCenter);
 
     auto *main = new QVBoxLayout(this);
     main->setContentsMargins(24, 20, 24, 16);
     main->setSpacing(14);
     main->addWidget(m_label);
-    main->addWidget(busy);
     main->addLayout(row);
     main->setSizeConstraint(QLayout::SetFixedSize);
 }

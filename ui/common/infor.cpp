@@ -100,7 +100,8 @@ Infor::Infor(const FrameState &frame, QWidget *parent) : QDialog(parent)
     main->addWidget(line);
     main->addLayout(bottom);
     main->setSizeConstraint(QLayout::SetFixedSize);
-    m_title->setMinimumWidth(260);
+    // The name on one line where it fits.
+    m_title->setMinimumWidth(qBound(260, QFontMetrics(big).horizontalAdvance(m_title->text()) + 4, 480));
     m_ok->setFocus(Qt::OtherFocusReason);
 }
 
