@@ -37,7 +37,6 @@ class SimFaultsTest : public QObject {
 private slots:
     void addFault_acceptsListedFormsOnly_data();
     void addFault_acceptsListedFormsOnly();
-    void faultHelp_namesEveryFault();
     void noReply_silencesOnlyThatCommand_data();
     void noReply_silencesOnlyThatCommand();
     void badChecksum_spoilsOnlyTheChosenFrameOnce_data();
@@ -83,15 +82,6 @@ void SimFaultsTest::addFault_acceptsListedFormsOnly()
     QCOMPARE(config.addFault(spec, &error), accepted);
     QCOMPARE(config.faults.size(), accepted ? 1 : 0);
     QCOMPARE(error.isEmpty(), accepted);
-}
-
-void SimFaultsTest::faultHelp_namesEveryFault()
-{
-    const QString help = SimConfig::faultHelp().join(QLatin1Char('\n'));
-    for (const char *name : {"no-reply", "bad-checksum", "reject-block", "short-r8", "old-id", "noise", "split",
-                             "join", "live-stops", "state-below-6000", "short-rfn"})
-        QVERIFY2(help.contains(QLatin1String(name)), name);
-    QCOMPARE(SimConfig::faultHelp().size(), 11);
 }
 
 void SimFaultsTest::noReply_silencesOnlyThatCommand_data()

@@ -20,7 +20,6 @@ private slots:
     void parameters_insideTheEditorRanges();
     void everyValue_fitsSixCharacters_data();
     void everyValue_fitsSixCharacters();
-    void shortImage_keepsItsSize();
 };
 
 void SimImageTest::flowTables_riseSmoothlyAndScaledPointsFit()
@@ -96,12 +95,6 @@ void SimImageTest::everyValue_fitsSixCharacters()
     QFETCH(int, variant);
     for (int v : ecusim::defaultImage(variant, 2900))
         QVERIFY(v >= -99999 && v <= 32767);
-}
-
-void SimImageTest::shortImage_keepsItsSize()
-{
-    QCOMPARE(ecusim::defaultImage(0, 45).size(), 45);
-    QCOMPARE(ecusim::defaultImage(0, 45)[0], ecusim::kFlowScale);
 }
 
 QTEST_GUILESS_MAIN(SimImageTest)
