@@ -26,8 +26,7 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
     : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink)
 {
     setObjectName(QStringLiteral("ConfSer"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    DialogoFisso(this);
     setModal(true);
 
     const QStringList entries[NumListe] = {
@@ -66,17 +65,11 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
     }
     grid->setColumnStretch(1, 1);
 
-    auto *salva = new PictureButton(this);
-    salva->setObjectName(QStringLiteral("Salva"));
-    CaricaTasto(frame, salva, 101, 102);
-    salva->setFixedSize(112, 40);
+    auto *salva = CreaTasto(frame, this, QStringLiteral("Salva"), 101, 102);
     connect(salva, &QAbstractButton::clicked, this, &ConfSer::salva);
     m_salva = salva;
 
-    auto *esci = new PictureButton(this);
-    esci->setObjectName(QStringLiteral("Esci"));
-    CaricaTasto(frame, esci, 103, 104);
-    esci->setFixedSize(112, 40);
+    auto *esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(esci, &QAbstractButton::clicked, this, &ConfSer::esci);
     m_esci = esci;
 

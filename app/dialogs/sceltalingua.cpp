@@ -13,8 +13,7 @@ SceltaLingua::SceltaLingua(FrameState &frame, QWidget *parent, MessageSink *sink
     : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink)
 {
     setObjectName(QStringLiteral("SceltaLingua"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    DialogoFisso(this);
     setModal(true);
 
     auto *group = new QButtonGroup(this);
@@ -37,16 +36,10 @@ SceltaLingua::SceltaLingua(FrameState &frame, QWidget *parent, MessageSink *sink
         m_lingua[i] = b;
     }
 
-    auto *scegli = new PictureButton(this);
-    scegli->setObjectName(QStringLiteral("Scegli"));
-    CaricaTasto(frame, scegli, 101, 102);
-    scegli->setFixedSize(112, 40);
+    auto *scegli = CreaTasto(frame, this, QStringLiteral("Scegli"), 101, 102);
     connect(scegli, &QAbstractButton::clicked, this, &SceltaLingua::scegli);
 
-    auto *esci = new PictureButton(this);
-    esci->setObjectName(QStringLiteral("Esci"));
-    CaricaTasto(frame, esci, 103, 104);
-    esci->setFixedSize(112, 40);
+    auto *esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(esci, &QAbstractButton::clicked, this, &SceltaLingua::esci);
 
     auto *buttons = new QHBoxLayout;

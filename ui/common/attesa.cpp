@@ -15,8 +15,7 @@ Attesa::Attesa(const FrameState &frame, QWidget *mainWindow) : QDialog(mainWindo
 {
     setObjectName(QStringLiteral("Attesa"));
     // No close box: the operation decides when the dialog may go.
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint);
+    DialogoFisso(this, false);
     setModal(false);
 
     m_label = new QLabel(this);
@@ -36,10 +35,7 @@ Attesa::Attesa(const FrameState &frame, QWidget *mainWindow) : QDialog(mainWindo
     busy->setTextVisible(false);
     busy->setFixedHeight(8);
 
-    m_ok = new PictureButton(this);
-    m_ok->setObjectName(QStringLiteral("TastoOK"));
-    CaricaTasto(frame, m_ok, 111, 112);
-    m_ok->setFixedSize(112, 40);
+    m_ok = CreaTasto(frame, this, QStringLiteral("TastoOK"), 111, 112);
     QSizePolicy keep = m_ok->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     m_ok->setSizePolicy(keep);

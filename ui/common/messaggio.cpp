@@ -58,8 +58,7 @@ constexpr int kMaxText = 460;
 Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Messaggio"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    DialogoFisso(this);
     setModal(true);
 
     m_icon = new QLabel(this);
@@ -87,10 +86,8 @@ Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
     main->setSizeConstraint(QLayout::SetFixedSize);
 
     for (int i = 0; i < int(m_tasti.size()); ++i) {
-        auto *b = new PictureButton(this);
-        b->setObjectName(QLatin1String(kTasti[i].name));
-        CaricaTasto(frame, b, kTasti[i].normal, kTasti[i].greyed);
-        b->setFixedSize(kButtonSize);
+        PictureButton *b = CreaTasto(frame, this, QLatin1String(kTasti[i].name), kTasti[i].normal,
+                                     kTasti[i].greyed);
         b->hide();
         b->setEnabled(false);
         const int code = kTasti[i].answer;
@@ -248,6 +245,25 @@ void CaricaTasto(const FrameState &frame, PictureButton *button, int normalBase,
 {
     CaricaImmagine(frame.id(disabledBase), button);
     CaricaImmagine(frame.id(normalBase), button);
+}
+
+PictureButton *CreaTasto(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
+                         int disabledBase)
+{
+    auto *b = new PictureButton(parent);
+    b->setObjectName(name);
+    CaricaTasto(frame, b, normalBase, disabledBase);
+    b->setFixedSize(kButtonSize);
+    return b;
+}
+
+void DialogoFisso(QWidget *dialog, bool closeBox)
+{
+    Qt::WindowFlags f = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                        | Qt::WindowTitleHint;
+    if (closeBox)
+        f |= Qt::WindowCloseButtonHint;
+    dialog->setWindowFlags(f);
 }
 
 int DialogMessageSink::showMessage(const QString &text, int flags, const QString &title, int position)
