@@ -1,0 +1,171 @@
+// Feeds arbitrary bytes to a Link in each of its states, as received data,
+// between watchdog expiries and reconnections; aborts on a receive buffer that
+// outgrows its bound. Byte 0 picks the starting state, byte 1 the editor page
+// and the variant; in the rest, 0xFE ends a received piece, 0xFD fires the reply
+// watchdog, 0xFC the live watchdog, 0xFB reconnects and 0xFA makes writes fail.
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+
+#include "link/framing.h"
+#include "link/link.h"
+#include "live/chartmodel.h"
+#include "live/livedata.h"
+#include "live/recorder.h"
+#include "mapeditor/mapmodel.h"
+
+namespace {
+
+class FuzzPort : public Transport {
+    Q_OBJECT
+public:
+    bool open(const PortSettings &, QString *) override { return m_open = true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray &) override { return m_open && !failWrites; }
+    QByteArray readAll() override
+    {
+        QByteArray out;
+        out.swap(m_input);
+        return out;
+    }
+    void feed(const QByteArray &bytes)
+    {
+        m_input += bytes;
+        emit readyRead();
+    }
+    bool failWrites = false;
+
+private:
+    bool m_open = false;
+    QByteArray m_input;
+};
+
+class NullUi : public LinkUi {
+public:
+    int page = 0;
+    bool waitOpen_ = false;
+    void waitOpen(const QString &, const QString &) override { waitOpen_ = true; }
+    void waitShow() override { waitOpen_ = true; }
+    void waitSetLabel(const QString &) override {}
+    void waitShowOk() override {}
+    void waitClose() override { waitOpen_ = false; }
+    bool waitIsOpen() const override { return waitOpen_; }
+    void setMainWindowEnabled(bool) override {}
+    void setBusyCursor(bool) override {}
+    void setConnectButtons(bool) override {}
+    void SetEcuReadyControls(bool) override {}
+    void SetRecordingIdle() override {}
+    void ChiudiFinestre() override {}
+    void setEditorEnabled(bool) override {}
+    void FillMapEditor() override {}
+    void showMapEditor() override {}
+    void ShowPageButtons(int) override {}
+    int currentEditorPage() const override { return page; }
+    void setDeltaPMarks(const std::array<bool, 6> &) override {}
+    void MoveOperatingMarker(double) override {}
+    void clearValueBoxColours(int) override {}
+    void RedrawChart() override {}
+    int showMessage(const QString &, int, const QString &, int) override { return 1; }
+    void plainMessage(const QString &, const QString &) override {}
+    void beep() override {}
+};
+
+QTemporaryDir *g_dir = nullptr;
+
+void Check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+void CheckBuffer(const Link &link)
+{
+    const QByteArray &rx = link.state().BufferRx;
+    Check(rx.size() <= MaxBufferRx);
+    Check(rx.size() - (rx.lastIndexOf('\n') + 1) <= MaxRigaParziale);
+}
+
+void Prepare(Link &link, int mode)
+{
+    LinkState &s = link.edit();
+    switch (mode) {
+    case 0: break;                                   // identification awaited
+    case 1: s.StatoSessione = 2; break;              // reading the image
+    case 2: s.StatoSessione = 5; break;              // final values awaited
+    case 3: s.StatoSessione = -1; s.EcuReady = true; break;   // live data
+    case 4: case 5:                                  // writing an image
+        s.StatoSessione = mode == 4 ? 3 : 30;
+        s.ImmagineDaInviare = QByteArray("000123").repeated(65);
+        s.BloccoCorrente = -1;
+        break;
+    default:                                         // value queue, then programming
+        s.StatoSessione = qint16(mode == 6 ? 11 : 21);
+        s.CodaComandi = ComandoMGA(18, 250) + ComandoMGA(19, -2);
+        break;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    g_dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/fuzz_link-XXXXXX"));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    FrameState frame;
+    frame.PercorsoApp = g_dir->path();
+    LiveState live;
+    InitLiveChannels(live, 4);
+    MapModel map;
+    ChartModel chart(live, frame.file(QStringLiteral("DATI_GRAF.GRF")));
+    Recorder recorder(live);
+    NullUi ui;
+    ui.page = data[1] & 1;
+    FuzzPort *port = nullptr;
+    auto factory = [&port](const QString &) -> std::unique_ptr<Transport> {
+        auto p = std::make_unique<FuzzPort>();
+        port = p.get();
+        return p;
+    };
+    {
+        Link link(frame, live, map, chart, recorder, ui, factory);
+        link.Connetti();
+        Check(port && link.portOpen());
+        link.edit().VarianteCentralina = (data[1] >> 1) & 1;
+        Prepare(link, data[0] % 8);
+
+        QByteArray piece;
+        auto deliver = [&] {
+            if (port && !piece.isEmpty())
+                port->feed(piece);
+            piece.clear();
+            link.InterpretaBuffer();
+            CheckBuffer(link);
+        };
+        for (size_t i = 2; i < size; ++i) {
+            switch (data[i]) {
+            case 0xFE: deliver(); break;
+            case 0xFD: deliver(); link.TimeOutTxScaduto(); break;
+            case 0xFC: deliver(); link.TimeOutDatiScaduto(); break;
+            case 0xFB: deliver(); link.Connetti(); break;
+            case 0xFA: if (port) port->failWrites = true; break;
+            default: piece += char(data[i]); break;
+            }
+        }
+        deliver();
+        link.Disconnetti();
+        Check(!link.portOpen() && link.state().StatoSessione == -1 && !link.state().EcuReady);
+    }
+    return 0;
+}
+
+#include "fuzz_link.moc"
