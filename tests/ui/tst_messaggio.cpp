@@ -42,6 +42,7 @@ private slots:
     void icon_followsFlags();
     void showMessage_returnsAndStoresTheClickedAnswer();
     void showMessage_centresOverTheMainWindow();
+    void showMessage_overADisabledMainWindow_canBeAnswered();
     void buttonFaces_areOfTheCurrentLanguage();
     void enter_pressesTheFocusedButton();
     void unknownButtonSet_stillOffersOk();
@@ -212,6 +213,18 @@ void TstMessaggio::showMessage_centresOverTheMainWindow()
     QCOMPARE(parentSeen.data(), &main);
     QVERIFY2((centre - main.frameGeometry().center()).manhattanLength() <= 2,
              qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+}
+
+void TstMessaggio::showMessage_overADisabledMainWindow_canBeAnswered()
+{
+    // As while the wait dialog holds the main window.
+    FrameState frame;
+    QWidget main;
+    main.show();
+    main.setEnabled(false);
+    whenModal([](QWidget *w) { QTest::mouseClick(w->findChild<PictureButton *>("TastoNo"), Qt::LeftButton); });
+    QCOMPARE(ShowMessage(frame, &main, QStringLiteral("x"), 36, QStringLiteral("t")), 7);
+    QVERIFY(!main.isEnabled());
 }
 
 void TstMessaggio::buttonFaces_areOfTheCurrentLanguage()
