@@ -25,12 +25,10 @@ private slots:
     void init();
     void cleanup();
 
-    void open_disablesMainWindowButNotItself();
-    void whileRunning_escAndFrameDoNotClose();
+    void open_holdsTheMainWindowUntilTheOperationEnds();
     void failure_okClosesAndGivesTheMainWindowBack();
     void closeByCode_restoresEverythingOnce();
     void reopen_hidesOkAgainAndDoesNotStackTheCursor();
-    void destroyedWhileOpen_leavesNoHourglass();
 
     void versionText_hasTwoDigitMinor_data();
     void versionText_hasTwoDigitMinor();
@@ -58,7 +56,7 @@ void TstAttesaInfor::cleanup()
         QApplication::restoreOverrideCursor();
 }
 
-void TstAttesaInfor::open_disablesMainWindowButNotItself()
+void TstAttesaInfor::open_holdsTheMainWindowUntilTheOperationEnds()
 {
     Attesa w(m_frame, m_main);
     QVERIFY(!w.isOpen());
@@ -76,20 +74,15 @@ void TstAttesaInfor::open_disablesMainWindowButNotItself()
     QVERIFY(!ok->isVisible());
     QVERIFY(!ok->isEnabled());
 
-    w.setLabel(QStringLiteral("Inizializzazione del sistema interrotta!"));
-    QCOMPARE(w.findChild<QLabel *>("Segnalazione")->text(), QStringLiteral("Inizializzazione del sistema interrotta!"));
-}
-
-void TstAttesaInfor::whileRunning_escAndFrameDoNotClose()
-{
-    Attesa w(m_frame, m_main);
-    w.openWait(QStringLiteral("c"), QStringLiteral("l"));
+    // Neither Esc nor the window frame ends a running operation.
     QTest::keyClick(&w, Qt::Key_Escape);
     QVERIFY(w.isVisible());
     QVERIFY(!w.close());
-    QVERIFY(w.isVisible());
     QVERIFY(w.isOpen());
     QVERIFY(!m_main->isEnabled());
+
+    w.setLabel(QStringLiteral("Inizializzazione del sistema interrotta!"));
+    QCOMPARE(w.findChild<QLabel *>("Segnalazione")->text(), QStringLiteral("Inizializzazione del sistema interrotta!"));
 }
 
 void TstAttesaInfor::failure_okClosesAndGivesTheMainWindowBack()
@@ -114,15 +107,21 @@ void TstAttesaInfor::failure_okClosesAndGivesTheMainWindowBack()
 
 void TstAttesaInfor::closeByCode_restoresEverythingOnce()
 {
-    Attesa w(m_frame, m_main);
-    QSignalSpy closed(&w, &Attesa::closed);
-    w.openWait(QStringLiteral("c"), QStringLiteral("l"));
-    w.closeWait();
-    w.closeWait();   // a second close must not unbalance anything
-    QVERIFY(!w.isVisible());
-    QVERIFY(m_main->isEnabled());
+    {
+        Attesa w(m_frame, m_main);
+        QSignalSpy closed(&w, &Attesa::closed);
+        w.openWait(QStringLiteral("c"), QStringLiteral("l"));
+        w.closeWait();
+        w.closeWait();   // a second close must not unbalance anything
+        QVERIFY(!w.isVisible());
+        QVERIFY(m_main->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(closed.count(), 1);
+        // Destroyed while open: the pointer must not stay an hourglass.
+        w.openWait(QStringLiteral("c"), QStringLiteral("l"));
+        QVERIFY(hourglass());
+    }
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(closed.count(), 1);
 }
 
 void TstAttesaInfor::reopen_hidesOkAgainAndDoesNotStackTheCursor()
@@ -137,16 +136,6 @@ void TstAttesaInfor::reopen_hidesOkAgainAndDoesNotStackTheCursor()
     w.openWait(QStringLiteral("again"), QStringLiteral("l"));
     QVERIFY(hourglass());
     w.closeWait();
-    QVERIFY(!QApplication::overrideCursor());
-}
-
-void TstAttesaInfor::destroyedWhileOpen_leavesNoHourglass()
-{
-    {
-        Attesa w(m_frame, m_main);
-        w.openWait(QStringLiteral("c"), QStringLiteral("l"));
-        QVERIFY(hourglass());
-    }
     QVERIFY(!QApplication::overrideCursor());
 }
 
