@@ -21,6 +21,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalibron"));
+    QApplication::setOrganizationName(QStringLiteral("VARSENO"));
 
     QString error;
     const QString folder = CartellaApplicazione(QApplication::arguments(),
