@@ -20,9 +20,10 @@ constexpr int kMajorTick = 100;
 constexpr int kMinorTick = 50;
 constexpr int kLabelGap = 150;
 
-QPen tracePen(const QColor &c)
+// Cosmetic, so its width is in device pixels: scaled here to look alike at every ratio.
+QPen tracePen(const QColor &c, qreal dpr)
 {
-    QPen pen(c, 1.6);
+    QPen pen(c, 1.6 * dpr);
     pen.setCosmetic(true);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
@@ -203,10 +204,10 @@ void ChartPane::paintTrace(QPainter &p, const Trace &t, const QPointF &offset) c
     if (t.point) {
         p.setPen(Qt::NoPen);
         p.setBrush(m_traceColour);
-        p.drawEllipse(a, 1.6, 1.6);
+        p.drawEllipse(a, 1.8, 1.8);
         return;
     }
-    p.setPen(tracePen(m_traceColour));
+    p.setPen(tracePen(m_traceColour, m_cache.devicePixelRatio()));
     p.setBrush(Qt::NoBrush);
     p.drawLine(a, toWidget(t.to.x(), t.to.y()) + offset);
 }

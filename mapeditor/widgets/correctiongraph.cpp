@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 #include "mapeditor/mapstate.h"
@@ -51,10 +52,18 @@ CorrectionGraph::CorrectionGraph(const MapEditorState &map, QWidget *parent) : Q
 QRect CorrectionGraph::plotRect() const
 {
     const QFontMetrics fm(font());
-    const int left = fm.horizontalAdvance(QStringLiteral("0000")) + 14;
+    const int left = std::max(m_minLeft, fm.horizontalAdvance(QStringLiteral("0000")) + 14);
     const int bottom = fm.height() + 10;
-    return QRect(left, fm.height() / 2 + 4, std::max(10, width() - left - 16),
+    return QRect(left, fm.height() / 2 + 4, std::max(10, width() - left - m_minRight),
                  std::max(10, height() - bottom - fm.height() / 2 - 4));
+}
+
+void CorrectionGraph::setMinimumMargins(int left, int right)
+{
+    m_minLeft = left;
+    m_minRight = std::max(16, right);
+    placeMarker();
+    update();
 }
 
 void CorrectionGraph::MoveOperatingMarker(double x)

@@ -15,6 +15,8 @@ public:
     // Places the marker at DC-IN `x`; hidden when the graph has no horizontal range.
     void MoveOperatingMarker(double x);
     QWidget *marker() const { return m_marker; }
+    // Keeps at least this much room on each side of the curve (for what the page lines up under it).
+    void setMinimumMargins(int left, int right);
 
     QSize sizeHint() const override { return QSize(520, 200); }
     QSize minimumSizeHint() const override { return QSize(240, 110); }
@@ -30,4 +32,6 @@ private:
     QWidget *m_marker = nullptr;
     double m_markerX = 0;
     bool m_markerSet = false;
+    int m_minLeft = 0;
+    int m_minRight = 16;
 };

@@ -1,10 +1,11 @@
 #include "mapeditor/widgets/mappingpage.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <QEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "app/framestate.h"
@@ -45,30 +46,33 @@ MappingPage::MappingPage(const FrameState &frame, const MapEditorState &map, QWi
     m_graph = new CorrectionGraph(map, this);
     page->addWidget(m_graph, 4);
 
-    // The six boxes sit under the graph, one per breakpoint column.
-    auto *boxes = new QGridLayout;
-    boxes->setHorizontalSpacing(8);
-    m_caption = new QLabel(Testo(frame.id(253)).trimmed(), this);
+    // The six boxes sit under the graph, each below its breakpoint column.
+    m_row = new QWidget(this);
+    m_row->setObjectName(QStringLiteral("RigaDeltaP"));
+    m_caption = new QLabel(Testo(frame.id(253)).trimmed(), m_row);
     m_caption->setObjectName(QStringLiteral("LabDeltaP"));
-    boxes->addWidget(m_caption, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
     QFont boxFont(QStringLiteral("DejaVu Sans Mono"));
     boxFont.setStyleHint(QFont::Monospace);
     boxFont.setBold(true);
     boxFont.setPixelSize(15);
+    const int boxW = QFontMetrics(boxFont).horizontalAdvance(QStringLiteral("0000")) + 18;
     for (int k = 0; k < 6; ++k) {
-        auto *box = new QLineEdit(this);
+        auto *box = new QLineEdit(m_row);
         box->setObjectName(QStringLiteral("DeltaP%1").arg(k));
         box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         box->setMaxLength(kDeltaPWidth);
         box->setReadOnly(true);
         box->setFont(boxFont);
-        box->setFixedWidth(QFontMetrics(boxFont).horizontalAdvance(QStringLiteral("0000")) + 18);
+        box->setFixedWidth(boxW);
         paintBox(box, Qt::white);
-        boxes->addWidget(box, 0, k + 1, Qt::AlignCenter);
-        boxes->setColumnStretch(k + 1, 1);
         m_deltaP[k] = box;
     }
-    page->addLayout(boxes);
+    m_row->setFixedHeight(m_deltaP[0]->sizeHint().height() + 6);
+    m_caption->adjustSize();
+    m_graph->setMinimumMargins(m_caption->width() + boxW / 2 + 16, boxW / 2 + 4);
+    page->addWidget(m_row);
+    m_row->installEventFilter(this);
+    m_graph->installEventFilter(this);
 
     auto *chartRow = new QHBoxLayout;
     chartRow->setContentsMargins(0, 6, 0, 0);
@@ -85,6 +89,30 @@ MappingPage::MappingPage(const FrameState &frame, const MapEditorState &map, QWi
     page->addLayout(chartRow, 6);
 
     showValues();
+}
+
+bool MappingPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_row || watched == m_graph) && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        placeBoxes();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Box k under the graph's column k of six, the caption left of the first box.
+void MappingPage::placeBoxes()
+{
+    const QRect plot = m_graph->plotRect();
+    const int offset = m_graph->x() - m_row->x();
+    const int h = m_deltaP[0]->sizeHint().height();
+    const int top = (m_row->height() - h) / 2;
+    for (int k = 0; k < 6; ++k) {
+        QLineEdit *box = m_deltaP[k];
+        const int centre = offset + plot.left() + plot.width() * k / 5;
+        box->setGeometry(centre - box->width() / 2, top, box->width(), h);
+    }
+    const int captionRight = m_deltaP[0]->x() - 10;
+    m_caption->setGeometry(std::max(0, captionRight - m_caption->width()), top, m_caption->width(), h);
+    m_caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void MappingPage::showValues()

@@ -30,9 +30,15 @@ public:
     // An editor box's text: the number as a whole number, right-aligned in `width`.
     static QString BoxText(double value, int width);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void placeBoxes();
+
     const MapEditorState &m_map;
     std::array<QLineEdit *, 6> m_deltaP{};
+    QWidget *m_row = nullptr;
     QLabel *m_caption = nullptr;
     CorrectionGraph *m_graph = nullptr;
     LiveChart *m_chart = nullptr;
