@@ -86,8 +86,10 @@ void ChartPane::setYAxis(double ymin, double ymax, int divisions, int subdivisio
 void ChartPane::setXAxis(double xmin, double xmax, int divisions, int subdivisions, const QString &format)
 {
     m_xAxis = Axis{true, xmin, xmax, divisions, subdivisions, format};
-    computeGeometry();
-    update(m_xBox.united(QRect(m_xBox.right(), m_xBox.top(), width() - m_xBox.right(), m_xBox.height())));
+    if (computeGeometry())
+        update();
+    else
+        update(m_xBox);
 }
 
 void ChartPane::setGrid(int xDivisions, int yDivisions)
@@ -143,7 +145,7 @@ QRect ChartPane::traceRect(const Trace &t) const
     return r.toAlignedRect().adjusted(-3, -3, 3, 3);
 }
 
-void ChartPane::computeGeometry()
+bool ChartPane::computeGeometry()
 {
     const QFontMetrics fm(font());
     const int labelH = fm.height();
@@ -168,10 +170,11 @@ void ChartPane::computeGeometry()
     const QRect plot(yBoxW, top, plotW, plotH);
     m_yBox = QRect(0, top - labelH, yBoxW, plotH + 2 * labelH);
     m_xBox = QRect(0, plot.bottom() + 1, width(), xBoxH);
-    if (plot != m_plot) {
-        m_plot = plot;
-        m_cacheValid = false;
-    }
+    if (plot == m_plot)
+        return false;
+    m_plot = plot;
+    m_cacheValid = false;
+    return true;
 }
 
 QFont ChartPane::titleFont() const

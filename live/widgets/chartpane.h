@@ -57,7 +57,7 @@ protected:
 
 private:
     void addTrace(const Trace &t);
-    void computeGeometry();
+    bool computeGeometry();   // true when the drawing area moved or changed size
     void renderCache();
     void paintTrace(QPainter &p, const Trace &t, const QPointF &offset) const;
     void paintYScale(QPainter &p) const;
