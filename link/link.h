@@ -50,6 +50,7 @@ public:
     // The live-data start command for the current variant.
     QByteArray ComandoAvvioLive() const;
 
+    const LinkTiming &timing() const { return m_timing; }
     QTimer &InterpretoDati() { return m_interpreto; }
     QTimer &TimeOutDati() { return m_timeOutDati; }
     QTimer &TimeOutTx() { return m_timeOutTx; }
