@@ -1,6 +1,8 @@
 #include "mapeditor/widgets/grafici.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -111,6 +113,7 @@ LiveChart *Grafici::liveChart() const { return m_f6->liveChart(); }
 void Grafici::buildKeys()
 {
     auto key = [this](const QKeySequence &seq, auto handler) {
+        m_keys.append(seq);
         auto *s = new QShortcut(seq, this);
         // Not bound to the focus: the keys work wherever it is in the main window, and
         // stop while it is disabled or a modal dialog is up.
@@ -131,6 +134,8 @@ void Grafici::buildKeys()
     key(QKeySequence(Qt::CTRL | Qt::Key_F8), [this] { m_memor->click(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_F1), [this] { emit connectKey(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_F10), [this] { emit disconnectKey(); });
+    // The window sees these keys before its controls: a text box must not keep Ctrl+Z as undo.
+    qApp->installEventFilter(this);
 }
 
 int Grafici::currentPage() const

@@ -1,4 +1,6 @@
 #pragma once
+#include <QKeySequence>
+#include <QList>
 #include <QMdiSubWindow>
 #include <QTimer>
 #include <array>
@@ -93,6 +95,7 @@ private:
     QTimer m_ridimensiono;
 
     std::function<bool()> m_storeF6;
+    QList<QKeySequence> m_keys;   // the editor's own keys, which its controls may not claim
     bool m_tabGuard = true;
     bool m_editorEnabled = false;
     bool m_laidOut = false;

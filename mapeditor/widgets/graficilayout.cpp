@@ -1,6 +1,7 @@
 #include "mapeditor/widgets/grafici.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTabWidget>
 #include <algorithm>
@@ -69,6 +70,14 @@ void Grafici::showLogo()
 
 bool Grafici::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ShortcutOverride && watched != this && watched->isWidgetType()
+        && isAncestorOf(static_cast<QWidget *>(watched))) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        // Filtered and not accepted: the control does not get to claim the key, the shortcut fires.
+        if (m_keys.contains(pressed))
+            return true;
+    }
     // Laid out again at every size once loaded, so the proportions always hold.
     if (watched == m_area && event->type() == QEvent::Resize && m_laidOut)
         layoutFrame();

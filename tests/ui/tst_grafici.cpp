@@ -187,6 +187,13 @@ void TstGrafici::ctrlKeys_clickOnlyEnabledButtons()
     QCOMPARE(memor.size(), 0);
     QTest::keyClick(rig.g, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(azzero.size(), 1);
+    // Not even an editable box with the focus keeps Ctrl+Z for itself.
+    QLineEdit *box = rig.g->mappingPage()->DeltaP(0);
+    box->setReadOnly(false);
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(azzero.size(), 2);
 
     QTest::keyClick(rig.g, Qt::Key_F8);
     QCOMPARE(rig.g->currentPage(), 2);
