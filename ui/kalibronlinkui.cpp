@@ -27,7 +27,7 @@ void Kalibron::plainMessage(const QString &text, const QString &title)
         m_messageHook(ShownMessage{text, 0, title, true});
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
     box.exec();
 }
 

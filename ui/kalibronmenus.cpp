@@ -250,7 +250,7 @@ void Kalibron::setStatusPanels(bool recording)
 
 void Kalibron::SetRecordingIdle()
 {
-    // Whatever the recorder still holds has been written by whoever stopped it.
+    // A recording still running is written out before the window says viewing.
     if (m_ctx.recorder.recording())
         m_ctx.recorder.stop();
     m_ctx.live.LiveSample[0].RecordCounter = -1;

@@ -33,6 +33,7 @@ private slots:
     void toolbarPopups_openAtTheButtonCentre();
     void ecuCommands_ignoredWhileNotReady();
 
+    void messages_canBeAnsweredWhileTheWindowIsLocked();
     void seriale_opensCaptionedDialogWhilePortClosed();
     void lingua_endsTheProgramOnlyOnARealChange_data();
     void lingua_endsTheProgramOnlyOnARealChange();
@@ -295,6 +296,26 @@ void TstMainWindow::ecuCommands_ignoredWhileNotReady()
     w.MenuPrincipaleClick(QStringLiteral("INF_CENTR"));
     w.MenuPrincipaleClick(QStringLiteral("SALVA_DATI"));
     QVERIFY(watcher.seen.isEmpty());
+}
+
+void TstMainWindow::messages_canBeAnsweredWhileTheWindowIsLocked()
+{
+    MainWindowRig rig;
+    Kalibron &w = rig.start();
+    w.setMessageHook({});
+    w.setMainWindowEnabled(false);
+    bool answerable = false;
+    ModalWatcher watcher([&](QWidget *dlg) {
+        answerable = dlg->isEnabled();
+        if (answerable)
+            dlg->findChild<QAbstractButton *>(QStringLiteral("TastoYes"))->click();
+        else
+            static_cast<QDialog *>(dlg)->done(QDialog::Rejected);   // the fitter would be stuck here
+    });
+    QCOMPARE(w.showMessage(rig.text(214), 36, rig.text(170), 4), 6);
+    QCOMPARE(watcher.seen, QStringLiteral("Messaggio"));
+    QVERIFY(answerable);
+    QVERIFY(!w.isEnabled());   // locked again afterwards
 }
 
 void TstMainWindow::seriale_opensCaptionedDialogWhilePortClosed()
