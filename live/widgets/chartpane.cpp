@@ -34,7 +34,6 @@ QPen tracePen(const QColor &c, qreal dpr)
 
 ChartPane::ChartPane(QWidget *parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     computeGeometry();
 }
