@@ -105,6 +105,7 @@ private slots:
     void badChecksumReply_isIgnoredUntilWatchdog();
     void imageFileUnwritable_endsReadAtOnce();
     void unknownContinuationFlag_keepsWatchdogArmed();
+    void imageLostBeforeFinalReply_endsReadAtOnce();
     void imageWrite_sendsBlocksUntilComplete_data();
     void imageWrite_sendsBlocksUntilComplete();
     void imageWrite_blockRejectedTwice_data();
@@ -278,6 +279,23 @@ void TestSession::unknownContinuationFlag_keepsWatchdogArmed()
     QVERIFY(b.link->TimeOutTx().isActive());
     QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 3000);
     QCOMPARE(b.ui.waitLabel, T(204));
+}
+
+void TestSession::imageLostBeforeFinalReply_endsReadAtOnce()
+{
+    Bench b;
+    b.link->Connetti();
+    b.port().feed(r8());
+    b.port().feed(rz(0, Bench::Values(1), '$'));
+    QVERIFY(QFile::remove(b.file("LETTURA.PRG")));
+    b.port().feed(rfn({1, 2, 3, 4, 5, 6, 7, 8}));
+    QVERIFY(!b.link->portOpen());
+    QCOMPARE(b.ui.waitLabel, T(204));
+    QVERIFY(b.ui.waitOkShown && b.ui.waitOpenNow);
+    QCOMPARE(b.sent().last(), QByteArray("MU3"));
+    QVERIFY(!b.st().EcuReady);
+    QVERIFY(!b.link->TimeOutTx().isActive() && !b.link->TimeOutDati().isActive());
+    QVERIFY(!QFile::exists(b.file("LETTURAN.PRG")));
 }
 
 void TestSession::imageWrite_sendsBlocksUntilComplete_data()
