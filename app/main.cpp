@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QScreen>
 #include <cstdio>
 
 #include "app/settings.h"
@@ -56,6 +57,9 @@ int main(int argc, char **argv)
 
     Kalibron w(ctx);
     w.load();
-    w.show();
+    // A workshop screen is given over to the program: start filling it.
+    if (const QScreen *screen = w.screen())
+        w.setGeometry(screen->availableGeometry());
+    w.showMaximized();
     return app.exec();
 }
