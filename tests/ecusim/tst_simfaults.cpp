@@ -54,7 +54,7 @@ private slots:
 
 void SimFaultsTest::addFault_acceptsListedFormsOnly_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("faultText");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("no-reply=MU2") << "no-reply=MU2" << true;
     QTest::newRow("no-reply without command") << "no-reply" << false;
@@ -75,11 +75,11 @@ void SimFaultsTest::addFault_acceptsListedFormsOnly_data()
 
 void SimFaultsTest::addFault_acceptsListedFormsOnly()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, faultText);
     QFETCH(bool, accepted);
     SimConfig config;
     QString error;
-    QCOMPARE(config.addFault(spec, &error), accepted);
+    QCOMPARE(config.addFault(faultText, &error), accepted);
     QCOMPARE(config.faults.size(), accepted ? 1 : 0);
     QCOMPARE(error.isEmpty(), accepted);
 }

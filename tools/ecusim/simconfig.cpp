@@ -55,11 +55,11 @@ bool validArgument(SimFaultKind kind, const QString &arg)
 
 }
 
-bool SimConfig::addFault(const QString &spec, QString *error)
+bool SimConfig::addFault(const QString &faultText, QString *error)
 {
-    const int eq = spec.indexOf(QLatin1Char('='));
-    const QString name = (eq < 0 ? spec : spec.left(eq)).trimmed();
-    const QString arg = eq < 0 ? QString() : spec.mid(eq + 1).trimmed();
+    const int eq = faultText.indexOf(QLatin1Char('='));
+    const QString name = (eq < 0 ? faultText : faultText.left(eq)).trimmed();
+    const QString arg = eq < 0 ? QString() : faultText.mid(eq + 1).trimmed();
     for (const FaultName &f : kFaults) {
         if (name != QLatin1String(f.name))
             continue;

@@ -32,7 +32,7 @@ struct SimConfig {
     QList<SimFault> faults;
 
     // Parses "name" or "name=arg" as listed by `ecusim --help`; false on an unknown name.
-    bool addFault(const QString &spec, QString *error = nullptr);
+    bool addFault(const QString &faultText, QString *error = nullptr);
     static QStringList faultHelp();   // one line per fault: name, argument, meaning
 
     bool hasFault(SimFaultKind kind) const;

@@ -54,7 +54,7 @@ const QHash<int, FaceRow> &faceTable()
 }
 
 // Resolves a localised face id; false when the id names no face.
-bool lookUpFace(int id, FaceSpec *spec)
+bool lookUpFace(int id, FaceSpec *face)
 {
     if (id < 101 || id >= 4000)
         return false;
@@ -71,9 +71,9 @@ bool lookUpFace(int id, FaceSpec *spec)
     }
     if (it == table.constEnd())
         return false;
-    spec->words = it->words[lang];
-    spec->accent = it->accent;
-    spec->greyed = greyed;
+    face->words = it->words[lang];
+    face->accent = it->accent;
+    face->greyed = greyed;
     return true;
 }
 
