@@ -12,153 +12,105 @@ using namespace simtest;
 
 class EcusimPtyTest : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void identification_overTheLinkAt19200();
-    void variantAndFaultOptions_reachTheSimulator();
-    void sigterm_exitsCleanlyAndRemovesTheLink();
-    void existingLink_isReplaced_otherFile_isKept();
-    void help_listsOptionsAndFaults();
-
-private:
-    bool start(const QStringList &extra = {});
-    QByteArray exchange(const QByteArray &command, int wanted);
-
     QTemporaryDir m_dir;
     QString m_link;
-    QProcess *m_proc = nullptr;
-    QSerialPort *m_port = nullptr;
-};
+    std::unique_ptr<QProcess> m_proc;
+    std::unique_ptr<QSerialPort> m_port;
 
-void EcusimPtyTest::init()
-{
-    QVERIFY(m_dir.isValid());
-    m_link = m_dir.filePath(QStringLiteral("ecu"));
-    m_proc = new QProcess(this);
-    m_proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-}
+    void start(const QStringList &extra = {})
+    {
+        m_proc->start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), m_link} + extra);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_link).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")), 5000);
+        m_port = std::make_unique<QSerialPort>(m_link);
+        m_port->setBaudRate(19200);
+        QVERIFY(m_port->open(QIODevice::ReadWrite));
+    }
 
-void EcusimPtyTest::cleanup()
-{
-    delete m_port;
-    m_port = nullptr;
-    if (m_proc->state() != QProcess::NotRunning) {
-        QSignalSpy finished(m_proc, &QProcess::finished);
+    void exchange(const QByteArray &command, int wanted, QByteArray &got)
+    {
+        QVERIFY(m_port && m_port->isOpen());
+        m_port->write(command);
+        QTRY_VERIFY_WITH_TIMEOUT((got += m_port->readAll()).size() >= wanted, 3000);
+    }
+
+    void stop(int *exitCode)
+    {
+        QSignalSpy finished(m_proc.get(), &QProcess::finished);
         m_proc->terminate();
-        finished.wait(3000);
+        QVERIFY(finished.wait(3000));
+        QCOMPARE(m_proc->exitStatus(), QProcess::NormalExit);
+        *exitCode = m_proc->exitCode();
     }
-    delete m_proc;
-    m_proc = nullptr;
-}
 
-bool EcusimPtyTest::start(const QStringList &extra)
-{
-    m_proc->start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), m_link} + extra);
-    QByteArray said;
-    QElapsedTimer clock;
-    clock.start();
-    while (!said.contains('\n') && clock.elapsed() < 5000 && m_proc->state() != QProcess::NotRunning) {
-        QSignalSpy spy(m_proc, &QProcess::readyReadStandardOutput);
-        if (m_proc->bytesAvailable() == 0)
-            spy.wait(500);
-        said += m_proc->readAllStandardOutput();
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_link = m_dir.filePath(QStringLiteral("ecu"));
+        m_proc = std::make_unique<QProcess>();
+        m_proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     }
-    if (!said.startsWith("ecusim: ") || !QFileInfo(m_link).isSymLink())
-        return false;
-    m_port = new QSerialPort(m_link);
-    m_port->setBaudRate(19200);
-    m_port->setDataBits(QSerialPort::Data8);
-    m_port->setParity(QSerialPort::NoParity);
-    m_port->setStopBits(QSerialPort::OneStop);
-    return m_port->open(QIODevice::ReadWrite);
-}
 
-QByteArray EcusimPtyTest::exchange(const QByteArray &command, int wanted)
-{
-    m_port->write(command);
-    QByteArray got;
-    QElapsedTimer clock;
-    clock.start();
-    while (got.size() < wanted && clock.elapsed() < 3000) {
-        QSignalSpy spy(m_port, &QSerialPort::readyRead);
-        if (m_port->bytesAvailable() == 0)
-            spy.wait(200);
-        got += m_port->readAll();
+    void cleanup()
+    {
+        m_port.reset();
+        if (m_proc->state() != QProcess::NotRunning) {
+            int code = 0;
+            stop(&code);
+        }
+        QFile::remove(m_link);
     }
-    return got;
-}
 
-void EcusimPtyTest::identification_overTheLinkAt19200()
-{
-    QVERIFY(start());
-    QElapsedTimer clock;
-    clock.start();
-    const QByteArray r8 = exchange(line("MUB"), 61);
-    const qint64 took = clock.elapsed();
-    QCOMPARE(r8.size(), 61);
-    QVERIFY(r8.startsWith("R8"));
-    QVERIFY(checksumOk(r8));
     // 66 characters of 10 bits at 19200 baud take 34 ms on a real wire.
-    QVERIFY2(took >= 33, qPrintable(QString::number(took)));
-}
+    void identification_pacedAt19200_andSigtermEndsCleanly()
+    {
+        start();
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray r8;
+        exchange(line("MUB"), 61, r8);
+        QVERIFY2(clock.elapsed() >= 33, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(r8.size(), 61);
+        QVERIFY(r8.startsWith("R8") && checksumOk(r8));
+        m_port.reset();
+        int code = -1;
+        stop(&code);
+        QCOMPARE(code, 0);
+        QVERIFY(!QFileInfo(m_link).isSymLink());
+    }
 
-void EcusimPtyTest::variantAndFaultOptions_reachTheSimulator()
-{
-    QVERIFY(start({QStringLiteral("--variant"), QStringLiteral("other"), QStringLiteral("--image-size"),
-                   QStringLiteral("60"), QStringLiteral("--fault"), QStringLiteral("short-rfn"),
-                   QStringLiteral("--baud"), QStringLiteral("0")}));
-    const QByteArray r8 = exchange(line("MUB"), 61);
-    QCOMPARE(r8.size(), 61);
-    QVERIFY(!(r8.mid(39, 3) + r8.mid(46, 2) + r8.mid(42, 4)).endsWith("AA"));
-    QVERIFY(exchange(line("MU2"), 191).startsWith("RZ0000"));
-    QVERIFY(exchange(line("MUA"), 191).startsWith("RZ0001$"));
-    QCOMPARE(exchange(line("MU3") + line("MUFN"), 58).size(), 58);
-}
+    void options_reachTheSimulator()
+    {
+        start({"--variant", "other", "--image-size", "60", "--fault", "short-rfn", "--baud", "0"});
+        QByteArray r8, first, last, rfn;
+        exchange(line("MUB"), 61, r8);
+        QVERIFY(!(r8.mid(39, 3) + r8.mid(46, 2) + r8.mid(42, 4)).endsWith("AA"));
+        exchange(line("MU2"), 191, first);
+        exchange(line("MUA"), 191, last);
+        QVERIFY(first.startsWith("RZ0000") && last.startsWith("RZ0001$"));
+        exchange(line("MU3") + line("MUFN"), 58, rfn);
+        QCOMPARE(rfn.size(), 58);
+    }
 
-void EcusimPtyTest::sigterm_exitsCleanlyAndRemovesTheLink()
-{
-    QVERIFY(start());
-    QSignalSpy finished(m_proc, &QProcess::finished);
-    m_proc->terminate();
-    QVERIFY(finished.wait(3000));
-    QCOMPARE(m_proc->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_proc->exitCode(), 0);
-    QVERIFY(!QFileInfo(m_link).isSymLink());
-}
+    void existingLink_isReplaced_otherFile_isKept()
+    {
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/device"), m_link));
+        start();   // replaces the stale link with its own
+        cleanup();
+        init();
 
-void EcusimPtyTest::existingLink_isReplaced_otherFile_isKept()
-{
-    QVERIFY(QFile::link(QStringLiteral("/nonexistent/device"), m_link));
-    QVERIFY(start());
-    QVERIFY(QFileInfo(m_link).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")));
-    cleanup();
-    init();
-
-    QFile plain(m_link);
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.write("keep me");
-    plain.close();
-    QSignalSpy finished(m_proc, &QProcess::finished);
-    m_proc->start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--link"), m_link});
-    QVERIFY(finished.wait(3000));
-    QVERIFY(m_proc->exitCode() != 0);
-    QVERIFY(plain.open(QIODevice::ReadOnly));
-    QCOMPARE(plain.readAll(), QByteArray("keep me"));
-}
-
-void EcusimPtyTest::help_listsOptionsAndFaults()
-{
-    QSignalSpy finished(m_proc, &QProcess::finished);
-    m_proc->start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--help")});
-    QVERIFY(finished.wait(3000));
-    QCOMPARE(m_proc->exitCode(), 0);
-    const QString help = QString::fromLocal8Bit(m_proc->readAllStandardOutput());
-    for (const char *word : {"--link", "--baud", "--variant", "--fault", "--rate", "--image-size", "no-reply",
-                             "bad-checksum", "reject-block", "short-r8", "old-id", "noise", "split", "join",
-                             "live-stops", "state-below-6000", "short-rfn"})
-        QVERIFY2(help.contains(QLatin1String(word)), word);
-}
+        QFile plain(m_link);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.write("keep me");
+        plain.close();
+        QSignalSpy finished(m_proc.get(), &QProcess::finished);
+        m_proc->start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--link"), m_link});
+        QVERIFY(finished.wait(3000));
+        QVERIFY(m_proc->exitCode() != 0);
+        QVERIFY(plain.open(QIODevice::ReadOnly));
+        QCOMPARE(plain.readAll(), QByteArray("keep me"));
+    }
+};
 
 QTEST_GUILESS_MAIN(EcusimPtyTest)
 #include "tst_ecusim_pty.moc"

@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -6,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/texts.h"
 #include "link/link.h"
 #include "link/transportfactory.h"
 #include "live/chartmodel.h"
@@ -22,85 +20,70 @@
 class LinkPtyTest : public QObject {
     Q_OBJECT
 private slots:
-    void connection_readsWholeImageReceivesLiveAndDisconnects_data();
-    void connection_readsWholeImageReceivesLiveAndDisconnects();
-};
-
-void LinkPtyTest::connection_readsWholeImageReceivesLiveAndDisconnects_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("variant");
-    QTest::newRow("variant AA at 19200 baud") << QStringList{"--variant", "aa"} << 0;
-    QTest::newRow("other variant, noisy line in pieces")
-        << QStringList{"--variant", "other", "--baud", "0", "--fault", "noise", "--fault", "split"} << 1;
-}
-
-void LinkPtyTest::connection_readsWholeImageReceivesLiveAndDisconnects()
-{
-    QFETCH(QStringList, options);
-    QFETCH(int, variant);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString device = dir.filePath(QStringLiteral("ecu"));
-    QFile config(dir.filePath(QStringLiteral("CONFIG.INI")));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write("[PORTE]\r\nCOM1=" + device.toLocal8Bit() + "\r\n");
-    config.close();
-
-    QProcess ecusim;
-    ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ecusim.start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), device} + options);
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).isSymLink(), 5000);
-
-    FrameState frame;
-    frame.PercorsoApp = dir.path();
-    LiveState live;
-    InitLiveChannels(live, frame.LinguaCorrente);
-    MapModel map;
-    ChartModel chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF")));
-    Recorder recorder(live);
-    FakeLinkUi ui;
-    Link link(frame, live, map, chart, recorder, ui, CreaTransportFactory());
-    QSignalSpy liveFrames(&link, &Link::liveFrameAccepted);
-
-    link.Connetti();
-    QVERIFY(link.portOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
-    QCOMPARE(int(link.state().VarianteCentralina), variant);
-    QVERIFY(ui.messages.isEmpty());
-
-    // The image as the ECU holds it, as the program stored it.
-    const QVector<int> expected = ecusim::defaultImage(variant, 2900);
-    ImageFile image(frame.file(QStringLiteral("LETTURA.PRG")));
-    QVERIFY(image.open());
-    QCOMPARE(image.recordCount(), 2910);   // 97 blocks of 30
-    for (int record : {1, 2, 3, 500, 1002, 1003, 2002, 2643, 2653, 2654, 2700, 2900}) {
-        double v = 0;
-        QVERIFY(image.readValue(record, &v));
-        QCOMPARE(int(v), expected[record - 1]);
+    void connection_readsWholeImageReceivesLiveAndDisconnects_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("variant");
+        QTest::newRow("variant AA at 19200 baud") << QStringList{"--variant", "aa"} << 0;
+        QTest::newRow("other variant, noisy line in pieces")
+            << QStringList{"--variant", "other", "--baud", "0", "--fault", "noise", "--fault", "split"} << 1;
     }
-    double v = 0;
-    QVERIFY(image.readValue(2828, &v));
-    QCOMPARE(int(v), variant == 0 ? 0 : -1);
-    QVERIFY(image.readValue(2827, &v));
-    QCOMPARE(int(v), 99);
-    image.close();
+    void connection_readsWholeImageReceivesLiveAndDisconnects()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, variant);
+        QTemporaryDir dir;
+        const QString device = dir.filePath(QStringLiteral("ecu"));
+        QFile config(dir.filePath(QStringLiteral("CONFIG.INI")));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write("[PORTE]\r\nCOM1=" + device.toLocal8Bit() + "\r\n");
+        config.close();
 
-    QTRY_VERIFY_WITH_TIMEOUT(liveFrames.count() >= 10, 5000);
-    const LiveRecord &sample = live.LiveSample[0];
-    QCOMPARE(sample.Field[0].size(), 8);
-    QVERIFY(sample.Field[9].trimmed().toInt() > 500);   // engine speed, left raw
+        QProcess ecusim;
+        ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        ecusim.start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), device} + options);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).isSymLink(), 5000);
 
-    link.Disconnetti();
-    QVERIFY(!link.portOpen());
-    QVERIFY(!link.state().EcuReady);
-    QVERIFY(!QFile::exists(frame.file(QStringLiteral("LETTURA.PRG"))));
+        FrameState frame;
+        frame.PercorsoApp = dir.path();
+        LiveState live;
+        InitLiveChannels(live, frame.LinguaCorrente);
+        MapModel map;
+        ChartModel chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF")));
+        Recorder recorder(live);
+        FakeLinkUi ui;
+        Link link(frame, live, map, chart, recorder, ui, CreaTransportFactory());
+        QSignalSpy liveFrames(&link, &Link::liveFrameAccepted);
+        link.Connetti();
+        QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
+        QCOMPARE(int(link.state().VarianteCentralina), variant);
+        QVERIFY(ui.messages.isEmpty());
 
-    QSignalSpy finished(&ecusim, &QProcess::finished);
-    ecusim.terminate();
-    QVERIFY(finished.wait(3000));
-    QCOMPARE(ecusim.exitCode(), 0);
-}
+        // The image as the ECU holds it, as the program stored it.
+        QVector<int> expected = ecusim::defaultImage(variant, 2900);
+        expected[2827] = variant == 0 ? 0 : -1;
+        ImageFile image(frame.file(QStringLiteral("LETTURA.PRG")));
+        QVERIFY(image.open());
+        QCOMPARE(image.recordCount(), 2910);   // 97 blocks of 30
+        for (int record : {1, 2, 3, 500, 1002, 2002, 2643, 2653, 2654, 2700, 2827, 2828, 2900}) {
+            double v = 0;
+            QVERIFY(image.readValue(record, &v));
+            QCOMPARE(int(v), expected[record - 1]);
+        }
+        image.close();
+
+        QTRY_VERIFY_WITH_TIMEOUT(liveFrames.count() >= 10, 5000);
+        QVERIFY(live.LiveSample[0].Field[9].trimmed().toInt() > 500);   // engine speed, left raw
+
+        link.Disconnetti();
+        QVERIFY(!link.portOpen() && !link.state().EcuReady);
+        QVERIFY(!QFile::exists(frame.file(QStringLiteral("LETTURA.PRG"))));
+        QSignalSpy finished(&ecusim, &QProcess::finished);
+        ecusim.terminate();
+        QVERIFY(finished.wait(3000));
+        QCOMPARE(ecusim.exitCode(), 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(LinkPtyTest)
 #include "tst_link_pty.moc"

@@ -1,9 +1,10 @@
-#include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "program/processes.h"
 
 // The real program in a real X window (Xvfb), driven with xdotool, talking to
 // the ecusim executable over a pseudo-terminal, as a fitter would use it.
@@ -13,27 +14,13 @@ class TstProgramE2e : public QObject {
     QProcess m_xvfb, m_sim, m_app;
     QString m_display;
 
-    static void stop(QProcess &p)
-    {
-        if (p.state() == QProcess::NotRunning)
-            return;
-        p.terminate();
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished(2000);
-        }
-    }
-
-    QByteArray xdotool(const QStringList &args, int timeoutMs = 15000)
+    QByteArray xdotool(const QStringList &args)
     {
         QProcess x;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", m_display);
-        x.setProcessEnvironment(env);
+        x.setProcessEnvironment(environmentWith("DISPLAY", m_display));
         x.start("xdotool", args);
-        if (!x.waitForFinished(timeoutMs)) {
-            x.kill();
-            x.waitForFinished();
+        if (!x.waitForFinished(15000)) {
+            stopProcess(x);
             return {};
         }
         return x.readAllStandardOutput().trimmed();
@@ -45,44 +32,35 @@ private slots:
         for (const char *tool : {"Xvfb", "xdotool"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(QString("%1 is not installed (scripts/setup installs it)").arg(tool)));
-        QVERIFY(m_dir.isValid());
-        int n = 91;
-        while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
-            ++n;
-        m_display = QString(":%1").arg(n);
-        m_xvfb.start("Xvfb", {m_display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-        QVERIFY(m_xvfb.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)), 10000);
+        // Xvfb picks a free display itself: parallel sessions cannot take the same one.
+        m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += m_xvfb.readAllStandardOutput()).endsWith('\n'), 10000);
+        m_display = ":" + QString::fromLatin1(said.trimmed());
     }
 
     void cleanupTestCase()
     {
-        stop(m_app);
-        stop(m_sim);
-        stop(m_xvfb);
+        stopProcess(m_app);
+        stopProcess(m_sim);
+        stopProcess(m_xvfb);
     }
 
     void connectStreamScrollDisconnect()
     {
         const QString link = m_dir.filePath("ttyECU");
         m_sim.start(ECUSIM_PATH, {"--link", link, "--baud", "19200"});
-        QVERIFY(m_sim.waitForStarted(5000));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(link), 10000);
-
         QFile cfg(m_dir.filePath("CONFIG.INI"));
         QVERIFY(cfg.open(QIODevice::WriteOnly));
         cfg.write("[SERIALE]\r\nCOM=COM1\r\nBAUD_RATE=19200\r\n[PORTE]\r\nCOM1=" + link.toLocal8Bit() + "\r\n");
         cfg.close();
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", m_display);
-        env.remove("QT_QPA_PLATFORM");
+        QProcessEnvironment env = environmentWith("DISPLAY", m_display);
         env.insert("QT_QPA_PLATFORM", "xcb");
         m_app.setProcessEnvironment(env);
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_app.start(KALIBRON_PATH, {"--app-dir", m_dir.path()});
-        QVERIFY(m_app.waitForStarted(5000));
-
         QByteArray win;
         QTRY_VERIFY_WITH_TIMEOUT(!(win = xdotool({"search", "--onlyvisible", "--name", "VARSENO"})).isEmpty(), 20000);
         win = win.split('\n').first();
