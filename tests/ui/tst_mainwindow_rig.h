@@ -1,28 +1,23 @@
 #pragma once
-// The whole program in one process for the main-window tests: the state owners
-// built in the order main builds them, the simulated ECU behind every port
-// name, short link timers, and a message hook that records what the fitter was
-// told and answers from a script.
+// The whole program in one process on the simulated ECU, with short link timers
+// and a message hook that records what the fitter was told and answers from a script.
 #include <QAction>
 #include <QApplication>
-#include <QFile>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QDialog>
+#include <QLabel>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
-#include "app/framestate.h"
 #include "app/texts.h"
-#include "link/link.h"
 #include "live/chartmodel.h"
 #include "live/livedisplay.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/widgets/grafici.h"
 #include "tools/ecusim/simtransport.h"
+#include "ui/common/pictures.h"
 #include "ui/kalibron.h"
+#include "ui/menutext.h"
 #include "ui/programcontext.h"
 
 struct MainWindowRig {
@@ -47,28 +42,17 @@ struct MainWindowRig {
     explicit MainWindowRig(int lingua = 4)
     {
         frame.PercorsoApp = dir.path();
-        frame.LinguaCorrente = quint8(lingua);
-        frame.LinguaScelta = quint8(lingua);
-    }
-
-    static LinkTiming timing()
-    {
-        LinkTiming t;
-        t.interpretMs = 10;
-        t.liveWatchdogMs = 700;
-        t.replyWatchdogMs = 3000;
-        t.firstValueReplyMs = 1500;
-        return t;
+        frame.LinguaCorrente = frame.LinguaScelta = quint8(lingua);
     }
 
     Kalibron &start()
     {
-        win = std::make_unique<Kalibron>(ctx, timing());
+        LinkTiming t;
+        t.interpretMs = 10, t.liveWatchdogMs = 700, t.replyWatchdogMs = 3000, t.firstValueReplyMs = 1500;
+        win = std::make_unique<Kalibron>(ctx, t);
         win->setMessageHook([this](const Kalibron::ShownMessage &m) {
             shown.append(m);
-            if (!answers.isEmpty())
-                return answers.takeFirst();
-            return (m.flags & 15) == 4 ? 7 : 1;
+            return !answers.isEmpty() ? answers.takeFirst() : (m.flags & 15) == 4 ? 7 : 1;
         });
         win->load();
         win->resize(1280, 800);
@@ -77,38 +61,49 @@ struct MainWindowRig {
     }
 
     QString text(int baseId) const { return Testo(frame.id(baseId)); }
-    QString file(const char *name) const { return frame.file(QLatin1String(name)); }
-    QAction *menu(const QString &name) const { return win->findChild<QAction *>(name); }
+    QString path(int a, int b) const { return StripAmpersands(text(a).trimmed() + " - " + text(b).trimmed()); }
+    QAction *menu(const char *name) const { return win->findChild<QAction *>(QLatin1String(name)); }
     bool ready() const { return win->link().state().EcuReady; }
-
+    bool imageFiles() const
+    {
+        return QFile::exists(frame.file("LETTURA.PRG")) || QFile::exists(frame.file("LETTURAN.PRG"));
+    }
     bool connectToReady()
     {
         win->AttivoComClick();
         return QTest::qWaitFor([this] { return ready(); }, 30000);
     }
+
+    // The enabling table: ECU commands follow readiness, acquisition commands the recording.
+    void checkCommands(bool isReady, bool recording) const
+    {
+        const struct { QObject *control; bool on; } rows[] = {
+            {win->toolbarAction("Salva_Dati"), isReady}, {win->toolbarAction("Inf_Centr"), isReady},
+            {menu("MenuM(0)"), isReady}, {menu("MainMenu(1)"), isReady}, {menu("MenuConf(0)"), !isReady},
+            {win->toolbarAction("Inizio_Acq"), !recording}, {menu("MenuA(0)"), !recording},
+            {win->toolbarAction("Stop_Acq"), recording}, {menu("MenuA(1)"), recording},
+            {win->statusPanel("Visualizzo"), !recording}, {win->statusPanel("Registro"), recording},
+            {win->grafici()->Azzero(), isReady}};
+        for (const auto &r : rows)
+            QVERIFY2(r.control->property("enabled").toBool() == r.on, qPrintable(r.control->objectName()));
+        QCOMPARE(win->grafici()->editorEnabled(), isReady);
+    }
 };
 
-// Runs `act` on the next modal dialog as soon as it is up (a modal dialog blocks
-// the caller, so the test must reach it from the event loop).
-class ModalWatcher : public QObject {
-public:
-    explicit ModalWatcher(std::function<void(QWidget *)> act) : m_act(std::move(act))
+// Runs `act` on the next modal dialog once it is up: a modal dialog blocks the caller.
+struct ModalWatcher {
+    QString seen, title;   // of the dialog met; "" when none came
+    QTimer timer;
+    explicit ModalWatcher(std::function<void(QWidget *)> act)
     {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+        timer.callOnTimeout([this, act] {
             if (QWidget *w = QApplication::activeModalWidget()) {
-                m_timer.stop();
-                seen = w->objectName();
-                title = w->windowTitle();
-                m_act(w);
+                timer.stop();
+                seen = w->objectName(), title = w->windowTitle();
+                act(w);
             }
         });
-        m_timer.start();
+        timer.start(10);
     }
-    QString seen;    // object name of the dialog met, "" when none came
-    QString title;
-
-private:
-    std::function<void(QWidget *)> m_act;
-    QTimer m_timer;
+    static void reject(QWidget *dlg) { static_cast<QDialog *>(dlg)->done(QDialog::Rejected); }
 };
