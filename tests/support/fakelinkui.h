@@ -2,84 +2,68 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 #include <array>
 
 #include "link/linkui.h"
 
-// A LinkUi with no windows. Every call is appended to `calls` with its name and
-// arguments, in order; the fields below mirror what a window would now show
-// (wait dialog, main window, buttons, editor, DeltaP marks, marker). Messages are
-// kept in `messages` and answered from `answers` (front first), then with
-// `defaultAnswer`. `currentPage` is what currentEditorPage() reports; set it to
-// put the editor on another page. Nothing here blocks.
+// A LinkUi with no windows: `calls` names every call in order, the fields mirror what the
+// windows would show, messages are answered from `answers` (front first), then with 1.
 class FakeLinkUi : public LinkUi {
 public:
-    struct Call {
-        QString name;
-        QVariantList args;
-    };
-    struct Message {
-        QString text;
-        int flags = 0;
-        QString title;
-        int position = 0;
-    };
-
-    QList<Call> calls;
+    struct Message { QString text; int flags = 0; QString title; int position = 0; };
+    QStringList calls;
     QList<Message> messages;
     QList<std::pair<QString, QString>> plainMessages;   // text, title
     QList<int> answers;
-    int defaultAnswer = 1;
 
-    bool waitOpenNow = false;
-    QString waitCaption;
-    QString waitLabel;
-    QStringList waitLabels;      // every label set, opening labels included
-    bool waitOkShown = false;
-    bool mainWindowEnabled = true;
-    bool busyCursor = false;
-    bool linkOpenButtons = false;
-    bool ecuReadyControls = false;
-    bool editorEnabled = false;
-    int currentPage = 0;
+    bool waitOpenNow = false, waitOkShown = false, mainWindowEnabled = true, busyCursor = false;
+    bool ecuReadyControls = false, editorEnabled = false;
+    QString waitCaption, waitLabel;
+    int currentPage = 0, pageButtons = -1, clearedPage = 0, beeps = 0;
     std::array<bool, 6> deltaPMarks{};
     double markerX = -1;
-    int beeps = 0;
 
-    // Names of the calls in order, and how often / where one occurs.
-    QStringList names() const;
-    int count(const QString &name) const;
-    int indexOf(const QString &name, int from = 0) const;
-    QList<Call> callsOf(const QString &name) const;
-    void clear();
+    void clear() { calls.clear(); messages.clear(); plainMessages.clear(); beeps = 0; }
 
-    void waitOpen(const QString &caption, const QString &label) override;
-    void waitShow() override;
-    void waitSetLabel(const QString &text) override;
-    void waitShowOk() override;
-    void waitClose() override;
+    void waitOpen(const QString &caption, const QString &label) override
+    {
+        calls << "waitOpen";
+        waitOpenNow = busyCursor = true;
+        waitOkShown = mainWindowEnabled = false;
+        waitCaption = caption;
+        waitLabel = label;
+    }
+    void waitShow() override { calls << "waitShow"; waitOpenNow = true; }
+    void waitSetLabel(const QString &text) override { calls << "waitSetLabel"; waitLabel = text; }
+    void waitShowOk() override { calls << "waitShowOk"; waitOkShown = true; }
+    void waitClose() override { calls << "waitClose"; waitOpenNow = waitOkShown = false; mainWindowEnabled = true; }
     bool waitIsOpen() const override { return waitOpenNow; }
-    void setMainWindowEnabled(bool enabled) override;
-    void setBusyCursor(bool busy) override;
-    void setConnectButtons(bool linkOpen) override;
-    void SetEcuReadyControls(bool ready) override;
-    void SetRecordingIdle() override;
-    void ChiudiFinestre() override;
-    void setEditorEnabled(bool enabled) override;
-    void FillMapEditor() override;
-    void showMapEditor() override;
-    void ShowPageButtons(int tab) override;
+    void setMainWindowEnabled(bool on) override { calls << "setMainWindowEnabled"; mainWindowEnabled = on; }
+    void setBusyCursor(bool busy) override { calls << "setBusyCursor"; busyCursor = busy; }
+    void setConnectButtons(bool) override { calls << "setConnectButtons"; }
+    void SetEcuReadyControls(bool ready) override { calls << "SetEcuReadyControls"; ecuReadyControls = ready; }
+    void SetRecordingIdle() override { calls << "SetRecordingIdle"; }
+    void ChiudiFinestre() override { calls << "ChiudiFinestre"; }
+    void setEditorEnabled(bool on) override { calls << "setEditorEnabled"; editorEnabled = on; }
+    void FillMapEditor() override { calls << "FillMapEditor"; }
+    void showMapEditor() override { calls << "showMapEditor"; }
+    void ShowPageButtons(int tab) override { calls << "ShowPageButtons"; pageButtons = tab; }
     int currentEditorPage() const override { return currentPage; }
-    void setDeltaPMarks(const std::array<bool, 6> &red) override;
-    void MoveOperatingMarker(double x) override;
-    void clearValueBoxColours(int page) override;
-    void RedrawChart() override;
+    void setDeltaPMarks(const std::array<bool, 6> &red) override { calls << "setDeltaPMarks"; deltaPMarks = red; }
+    void MoveOperatingMarker(double x) override { calls << "MoveOperatingMarker"; markerX = x; }
+    void clearValueBoxColours(int page) override { calls << "clearValueBoxColours"; clearedPage = page; }
+    void RedrawChart() override { calls << "RedrawChart"; }
 
-    int showMessage(const QString &text, int flags, const QString &title, int position) override;
-    void plainMessage(const QString &text, const QString &title) override;
-    void beep() override;
-
-private:
-    void record(const QString &name, QVariantList args = {});
+    int showMessage(const QString &text, int flags, const QString &title, int position) override
+    {
+        calls << "showMessage";
+        messages.append({text, flags, title, position});
+        return answers.isEmpty() ? 1 : answers.takeFirst();
+    }
+    void plainMessage(const QString &text, const QString &title) override
+    {
+        calls << "plainMessage";
+        plainMessages.append({text, title});
+    }
+    void beep() override { calls << "beep"; ++beeps; }
 };
