@@ -1,7 +1,5 @@
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/dialogs/confser.h"
@@ -9,28 +7,6 @@
 #include "app/texts.h"
 #include "support/fakelinkui.h"
 #include "ui/common/pictures.h"
-
-namespace {
-using Keys = QList<std::pair<QString, QString>>;
-
-// Keys of section [SERIALE] in file order, with their values.
-Keys serialKeys(const QString &path)
-{
-    Keys keys;
-    QFile f(path);
-    bool inSection = false;
-    if (f.open(QIODevice::ReadOnly | QIODevice::Text))
-        for (const QString &raw : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
-            const QString line = raw.trimmed();
-            const int eq = line.indexOf(QLatin1Char('='));
-            if (line.startsWith(QLatin1Char('[')))
-                inSection = line.compare(QLatin1String("[SERIALE]"), Qt::CaseInsensitive) == 0;
-            else if (inSection && eq > 0)
-                keys.append({line.left(eq).trimmed(), line.mid(eq + 1).trimmed()});
-        }
-    return keys;
-}
-}
 
 class TstConfSer : public QObject {
     Q_OBJECT
@@ -41,32 +17,39 @@ class TstConfSer : public QObject {
 
     QString iniPath() const { return m_frame.file(QStringLiteral("CONFIG.INI")); }
     QComboBox *list(const QString &name) { return m_dlg->findChild<QComboBox *>(name); }
-    PictureButton *button(const QString &name) { return m_dlg->findChild<PictureButton *>(name); }
 
-    void open(const QByteArray &ini = {})
+    void open(const QByteArray &ini)
     {
-        if (!ini.isEmpty()) {
-            QFile f(iniPath());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(ini);
-        }
+        QFile f(iniPath());
+        QVERIFY(ini.isEmpty() || (f.open(QIODevice::WriteOnly) && f.write(ini) == ini.size()));
+        f.close();
         LeggiConfigSeriale(m_frame);
         m_dlg = std::make_unique<ConfSer>(m_frame, nullptr, m_sink.get());
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
     }
 
-    // Picks an entry the way a user does: open the list, click the row.
-    void choose(const QString &name, const QVariant &entry)
+    // "List=entry" and "List#row" pick from a list as a user does, by clicking the
+    // open list; "Esci", "Salva" click the button; "Escape", "F1" are keys.
+    void act(const QString &action)
     {
-        QComboBox *box = list(name);
-        const int row = entry.typeId() == QMetaType::Int ? entry.toInt() : box->findText(entry.toString());
-        QVERIFY2(row >= 0, qPrintable(entry.toString()));
-        box->showPopup();
-        QAbstractItemView *view = box->view();
-        QTRY_VERIFY(view->isVisible());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
-        QTRY_VERIFY(!view->isVisible());
+        const QStringList part = action.split(QRegularExpression(QStringLiteral("[=#]")));
+        if (part.size() == 2) {
+            QComboBox *box = list(part[0]);
+            const int row = action.contains(QLatin1Char('#')) ? part[1].toInt() : box->findText(part[1]);
+            QVERIFY2(row >= 0, qPrintable(action));
+            box->showPopup();
+            QAbstractItemView *view = box->view();
+            QTRY_VERIFY(view->isVisible());
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
+            QTRY_VERIFY(!view->isVisible());
+        } else if (action == QLatin1String("close")) {
+            m_dlg->close();
+        } else if (auto *button = m_dlg->findChild<PictureButton *>(action)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else {
+            QTest::keyClick(m_dlg->focusWidget(), action == QLatin1String("F1") ? Qt::Key_F1 : Qt::Key_Escape);
+        }
     }
 
 private slots:
@@ -80,142 +63,69 @@ private slots:
     }
     void cleanup() { m_dlg.reset(); }
 
-    void untouched_closesWithoutAskingOrWriting_data()
+    void opening_showsTheStoredSettings()
     {
-        QTest::addColumn<int>("how");
-        QTest::newRow("Esci") << 0;
-        QTest::newRow("Escape") << 1;
-        QTest::newRow("window frame") << 2;
-    }
-    void untouched_closesWithoutAskingOrWriting()
-    {
-        QFETCH(int, how);
-        open();
-        if (how == 0)
-            QTest::mouseClick(button("Esci"), Qt::LeftButton);
-        else if (how == 1)
-            QTest::keyClick(list("Seriali"), Qt::Key_Escape);
-        else
-            m_dlg->close();
-        QVERIFY(!m_dlg->isVisible());
-        QVERIFY(m_sink->messages.isEmpty());
-        QVERIFY(!QFile::exists(iniPath()));
+        open("[SERIALE]\nCOM=com3\nBAUD_RATE=9600\nPARITA=pari\nBIT_DATI=7\nBIT_STOP=1.5\n");
+        QStringList shown;
+        for (const char *name : {"Seriali", "BaudRate", "Parita", "BitDati", "BitStop"})
+            shown << list(name)->currentText();
+        QCOMPARE(shown, (QStringList{"COM3", "9600", Testo(3181), "7", "2"}));
     }
 
-    void opening_selectsTheStoredSettings_data()
+    // Asked to save only when an entry other than the stored one was chosen;
+    // written only on Salva, F1 or "yes", keys in a fixed order.
+    void session_asksAndWritesOnlyWhenItShould_data()
     {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QStringList>("shown");   // Seriali, BaudRate, Parita row, BitDati, BitStop
-        QTest::newRow("no file") << QByteArray() << QStringList{"COM1", "19200", "0", "8", "1"};
-        QTest::newRow("lower case, even parity")
-            << QByteArray("[SERIALE]\nCOM=com3\nBAUD_RATE=9600\nPARITA=pari\nBIT_DATI=7\nBIT_STOP=2\n")
-            << QStringList{"COM3", "9600", "1", "7", "2"};
-        QTest::newRow("values no list holds")
-            << QByteArray("[SERIALE]\nCOM=COM5\nBAUD_RATE=115200\nPARITA=DISPARI\nBIT_DATI=6\nBIT_STOP=1.5\n")
-            << QStringList{"", "", "2", "", "2"};
-    }
-    void opening_selectsTheStoredSettings()
-    {
-        QFETCH(QByteArray, ini);
-        QFETCH(QStringList, shown);
-        open(ini);
-        QCOMPARE(list("Seriali")->currentText(), shown[0]);
-        QCOMPARE(list("BaudRate")->currentText(), shown[1]);
-        QCOMPARE(list("Parita")->currentIndex(), shown[2].toInt());
-        QCOMPARE(list("BitDati")->currentText(), shown[3]);
-        QCOMPARE(list("BitStop")->currentText(), shown[4]);
-        QCOMPARE(list("Parita")->itemText(2), Testo(3182));
-    }
-
-    // Stored: the defaults COM1, 19200, NESSUNA, 8, 1.
-    void modified_onlyOnceAnotherEntryIsChosen_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<int>>("rows");
-        QTest::addColumn<bool>("modified");
-        QTest::newRow("port, same") << "Seriali" << QList<int>{0} << false;
-        QTest::newRow("port, other") << "Seriali" << QList<int>{2} << true;
-        QTest::newRow("port, other then back") << "Seriali" << QList<int>{2, 0} << true;
-        QTest::newRow("speed, same") << "BaudRate" << QList<int>{2} << false;
-        QTest::newRow("parity, same (translated entry)") << "Parita" << QList<int>{0} << false;
-        QTest::newRow("parity, other") << "Parita" << QList<int>{1} << true;
-        QTest::newRow("data bits, other") << "BitDati" << QList<int>{0} << true;
-        QTest::newRow("stop bits, 1.5") << "BitStop" << QList<int>{1} << true;
-    }
-    void modified_onlyOnceAnotherEntryIsChosen()
-    {
-        QFETCH(QString, name);
-        QFETCH(QList<int>, rows);
-        QFETCH(bool, modified);
-        open();
-        for (int row : rows)
-            choose(name, row);
-        QCOMPARE(m_dlg->modified(), modified);
-        m_sink->answers = {7};
-        QTest::mouseClick(button("Esci"), Qt::LeftButton);
-        QCOMPARE(m_sink->messages.size(), modified ? 1 : 0);
-    }
-
-    void exitWhenModified_asksAndSavesOnlyOnYes_data()
-    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("actions");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("written");
-        QTest::newRow("yes") << 6 << true;
-        QTest::newRow("no") << 7 << false;
-        QTest::newRow("closed without answer") << 2 << false;
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QString>("written");   // the file afterwards, blanks for line ends; empty: no file
+        QTest::addColumn<QString>("settings");  // as read back
+        const QByteArray none;
+        const QString defaults = "19200,N,8,1";
+        QTest::newRow("untouched, Esci") << none << QStringList{"Esci"} << 0 << false << "" << defaults;
+        QTest::newRow("untouched, Escape") << none << QStringList{"Escape"} << 0 << false << "" << defaults;
+        QTest::newRow("untouched, window frame") << none << QStringList{"close"} << 0 << false << "" << defaults;
+        QTest::newRow("same port chosen") << none << QStringList{"Seriali=COM1", "Esci"} << 0 << false << "" << defaults;
+        QTest::newRow("same parity, translated") << none << QStringList{"Parita#0", "Esci"} << 0 << false << "" << defaults;
+        QTest::newRow("other port, then back: no")
+            << none << QStringList{"Seriali=COM3", "Seriali=COM1", "Esci"} << 7 << true << "" << defaults;
+        QTest::newRow("other speed, closed unanswered")
+            << none << QStringList{"BaudRate=9600", "close"} << 2 << true << "" << defaults;
+        QTest::newRow("other speed, Escape, yes") << none << QStringList{"BaudRate=9600", "Escape"} << 6 << true
+            << "[SERIALE] COM=COM1 BAUD_RATE=9600 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1" << "9600,N,8,1";
+        QTest::newRow("all lists, F1") << none
+            << QStringList{"Seriali=COM2", "BaudRate=38400", "Parita#2", "BitDati=7", "F1"} << 0 << false
+            << "[SERIALE] COM=COM2 BAUD_RATE=38400 BIT_DATI=7 PARITA=DISPARI BIT_STOP=1" << "38400,O,7,1";
+        QTest::newRow("1.5 stop bits stored as chosen, read as 2") << none << QStringList{"BitStop=1.5", "Salva"} << 0
+            << false << "[SERIALE] COM=COM1 BAUD_RATE=19200 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1.5" << "19200,N,8,2";
+        QTest::newRow("settings no list shows are kept") << QByteArray("[SERIALE]\nCOM=COM7\nBAUD_RATE=1200\n")
+            << QStringList{"BitDati=7", "Salva"} << 0 << false
+            << "[SERIALE] COM=COM7 BAUD_RATE=1200 BIT_DATI=7 PARITA=NESSUNA BIT_STOP=1" << "1200,N,7,1";
     }
-    void exitWhenModified_asksAndSavesOnlyOnYes()
+    void session_asksAndWritesOnlyWhenItShould()
     {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, actions);
         QFETCH(int, answer);
-        QFETCH(bool, written);
+        QFETCH(bool, asked);
+        QFETCH(QString, written);
+        QFETCH(QString, settings);
         m_sink->answers = {answer};
-        open();
-        choose("BaudRate", "9600");
-        QTest::keyClick(list("BaudRate"), Qt::Key_Escape);
+        open(stored);
+        for (const QString &action : actions)
+            act(action);
         QVERIFY(!m_dlg->isVisible());
-        QCOMPARE(m_sink->messages.size(), 1);
-        const FakeLinkUi::Message &m = m_sink->messages.first();
-        QCOMPARE(m.text, Testo(3172));
-        QCOMPARE(m.title, Testo(3170));
-        QCOMPARE(m.flags, 36);
-        QCOMPARE(QFile::exists(iniPath()), written);
-        QCOMPARE(m_frame.ConfigSeriale.Velocita.trimmed(), written ? QStringLiteral("9600") : QStringLiteral("19200"));
-    }
-
-    void f1_writesKeysInOrderAndReloads()
-    {
-        open();
-        choose("Seriali", "COM2");
-        choose("BaudRate", "38400");
-        choose("Parita", 2);
-        choose("BitDati", "7");
-        QTest::keyClick(list("BitDati"), Qt::Key_F1);
-        QVERIFY(!m_dlg->isVisible() && m_dlg->saved());
-        QVERIFY(m_sink->messages.isEmpty());
-        QCOMPARE(serialKeys(iniPath()),
-                 (Keys{{"COM", "COM2"}, {"BAUD_RATE", "38400"}, {"BIT_DATI", "7"}, {"PARITA", "DISPARI"}, {"BIT_STOP", "1"}}));
-        QCOMPARE(TestoImpostazioni(m_frame.ConfigSeriale), QStringLiteral("38400,O,7,1"));
-    }
-
-    void stopBitsOnePointFive_storedAsTypedReadBackAsTwo()
-    {
-        open();
-        choose("BitStop", "1.5");
-        QTest::mouseClick(button("Salva"), Qt::LeftButton);
-        QCOMPARE(serialKeys(iniPath()).value(4), (std::pair<QString, QString>("BIT_STOP", "1.5")));
-        QCOMPARE(int(m_frame.ConfigSeriale.NumBitStop), 2);
-        open();
-        QCOMPARE(list("BitStop")->currentText(), QStringLiteral("2"));
-    }
-
-    void salva_keepsASettingNoListCanShow()
-    {
-        open("[SERIALE]\nCOM=COM7\nBAUD_RATE=1200\n");
-        choose("BitDati", "7");
-        QTest::mouseClick(button("Salva"), Qt::LeftButton);
-        const Keys keys = serialKeys(iniPath());
-        QCOMPARE(keys.mid(0, 2), (Keys{{"COM", "COM7"}, {"BAUD_RATE", "1200"}}));
-        QCOMPARE(m_frame.ConfigSeriale.Porta, QStringLiteral("COM7"));
+        QCOMPARE(m_sink->messages.size(), asked ? 1 : 0);
+        if (asked) {
+            const FakeLinkUi::Message &m = m_sink->messages[0];
+            QCOMPARE((QStringList{m.text, m.title, QString::number(m.flags)}), (QStringList{Testo(3172), Testo(3170), "36"}));
+        }
+        QFile ini(iniPath());
+        QCOMPARE(ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()).simplified() : QString(), written);
+        QCOMPARE(QFile::exists(iniPath()), !written.isEmpty());
+        QCOMPARE(TestoImpostazioni(m_frame.ConfigSeriale), settings);
     }
 
     void saveFailure_saysSoAndStaysOpen()
@@ -225,9 +135,9 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         m_frame.PercorsoApp = blocker.fileName() + QStringLiteral("/app");
-        open();
-        choose("Seriali", "COM2");
-        QTest::mouseClick(button("Salva"), Qt::LeftButton);
+        open({});
+        act("Seriali=COM2");
+        act("Salva");
         QVERIFY(m_dlg->isVisible() && !m_dlg->saved() && m_dlg->modified());
         QCOMPARE(m_sink->messages.size(), 1);
         QCOMPARE(m_sink->messages.first().text, Testo(3335));

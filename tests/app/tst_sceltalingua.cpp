@@ -1,5 +1,3 @@
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/dialogs/sceltalingua.h"
@@ -16,15 +14,12 @@ class TstSceltaLingua : public QObject {
     std::unique_ptr<SceltaLingua> m_dlg;
     FrameState m_frame;
 
-    QString iniPath() const { return m_frame.file(QStringLiteral("KALIBRON.INI")); }
-    QString stored() const { return Profile::read(iniPath(), "IMPOSTAZIONI", "Lingua", QString()); }
     PictureButton *button(const QString &name) { return m_dlg->findChild<PictureButton *>(name); }
     PictureButton *lingua(int i) { return button(QStringLiteral("Lingua(%1)").arg(i)); }
 
     void open(int current)
     {
         m_frame.LinguaCorrente = quint8(current);
-        m_frame.LinguaScelta = 0;
         m_dlg = std::make_unique<SceltaLingua>(m_frame, nullptr, m_sink.get());
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
@@ -40,94 +35,59 @@ private slots:
     }
     void cleanup() { m_dlg.reset(); }
 
-    void opening_checksTheCurrentLanguageCaptionedInIt_data()
+    // Actions: a digit clicks that language's button, "Alt+F<n>" and "F1",
+    // "Escape" are keys, "Scegli" and "Esci" buttons, "close" the window frame.
+    void session_storesAndWarnsOnlyOnAChange_data()
     {
         QTest::addColumn<int>("current");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<int>("chosen");   // the current one: nothing stored, no message
+        QTest::newRow("current one confirmed") << 2 << QStringList{"3", "2", "Scegli"} << 2;
+        QTest::newRow("Escape after a choice") << 2 << QStringList{"3", "Escape"} << 2;
+        QTest::newRow("Esci after a choice") << 2 << QStringList{"3", "Esci"} << 2;
+        QTest::newRow("window frame after a choice") << 2 << QStringList{"3", "close"} << 2;
+        QTest::newRow("Italian to Polish") << 1 << QStringList{"3", "Scegli"} << 3;
         for (int l = 1; l <= 4; ++l)
-            QTest::addRow("language %d", l) << l;
+            QTest::addRow("Alt+F%d, F1", l) << (l == 4 ? 1 : 4) << QStringList{QStringLiteral("Alt+F%1").arg(l), "F1"} << l;
     }
-    void opening_checksTheCurrentLanguageCaptionedInIt()
+    void session_storesAndWarnsOnlyOnAChange()
     {
         QFETCH(int, current);
+        QFETCH(QStringList, actions);
+        QFETCH(int, chosen);
         open(current);
-        QCOMPARE(int(m_frame.LinguaScelta), current);
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i) {   // opened on the current language, captions in it
             QCOMPARE(lingua(i)->isChecked(), i == current - 1);
             QCOMPARE(lingua(i)->text(), TestoL(186 + i, current));
         }
-    }
-
-    void noChange_writesNothing_data()
-    {
-        QTest::addColumn<int>("how");
-        QTest::newRow("current one confirmed") << 0;
-        QTest::newRow("Escape") << 1;
-        QTest::newRow("Esci") << 2;
-        QTest::newRow("window frame") << 3;
-    }
-    void noChange_writesNothing()
-    {
-        QFETCH(int, how);
-        open(2);
-        QTest::mouseClick(lingua(2), Qt::LeftButton);
-        QCOMPARE(int(m_frame.LinguaScelta), 3);
-        if (how == 0) {
-            QTest::mouseClick(lingua(1), Qt::LeftButton);
-            QTest::mouseClick(button("Scegli"), Qt::LeftButton);
-        } else if (how == 1) {
-            QTest::keyClick(lingua(2), Qt::Key_Escape);
-        } else if (how == 2) {
-            QTest::mouseClick(button("Esci"), Qt::LeftButton);
-        } else {
-            m_dlg->close();
+        for (const QString &a : actions) {
+            if (a.size() == 1)
+                QTest::mouseClick(lingua(a.toInt() - 1), Qt::LeftButton);
+            else if (a.startsWith(QLatin1String("Alt+F")))
+                QTest::keyClick(m_dlg->focusWidget(), Qt::Key(Qt::Key_F1 + a.back().digitValue() - 1), Qt::AltModifier);
+            else if (a == QLatin1String("close"))
+                m_dlg->close();
+            else if (button(a))
+                QTest::mouseClick(button(a), Qt::LeftButton);
+            else
+                QTest::keyClick(m_dlg->focusWidget(), a == QLatin1String("F1") ? Qt::Key_F1 : Qt::Key_Escape);
         }
         QVERIFY(!m_dlg->isVisible());
-        QCOMPARE(int(m_frame.LinguaScelta), 2);
-        QVERIFY(!QFile::exists(iniPath()));
-        QVERIFY(m_sink->messages.isEmpty());
-    }
-
-    void change_storesItAndWarnsInTheOldLanguage()
-    {
-        open(1);
-        QTest::mouseClick(lingua(2), Qt::LeftButton);
-        QTest::mouseClick(button("Scegli"), Qt::LeftButton);
-        QVERIFY(!m_dlg->isVisible());
-        QCOMPARE(int(m_frame.LinguaScelta), 3);
-        QCOMPARE(int(m_frame.LinguaCorrente), 1);   // the running program keeps its language
-        QCOMPARE(stored(), QStringLiteral("3"));
-        QCOMPARE(m_sink->messages.size(), 1);
-        const FakeLinkUi::Message &m = m_sink->messages.first();
-        QCOMPARE(m.text, Testo(185));   // Italian, not Polish
-        QCOMPARE(m.title, Testo(170));
-        QCOMPARE(m.flags, 48);
-        QCOMPARE(m.position, 4);
-        QCOMPARE(m_sink->beeps, 1);
+        QCOMPARE(int(m_frame.LinguaScelta), chosen);
+        QCOMPARE(int(m_frame.LinguaCorrente), current);   // the running program keeps its language
+        const bool changed = chosen != current;
+        QCOMPARE(QFile::exists(m_frame.file(QStringLiteral("KALIBRON.INI"))), changed);
+        QCOMPARE(m_sink->messages.size(), changed ? 1 : 0);
+        QCOMPARE(m_sink->beeps, changed ? 1 : 0);
+        if (!changed)
+            return;
+        const FakeLinkUi::Message &m = m_sink->messages.first();   // in the old language
+        QCOMPARE((QStringList{m.text, m.title, QString::number(m.flags)}),
+                 (QStringList{TestoL(185, current), TestoL(170, current), "48"}));
         FrameState next;
         next.PercorsoApp = m_frame.PercorsoApp;
         LeggiLingua(next);
-        QCOMPARE(int(next.LinguaCorrente), 3);
-    }
-
-    void altFunctionKey_chooses_f1Confirms_data()
-    {
-        QTest::addColumn<int>("chosen");
-        for (int l = 1; l <= 4; ++l)
-            QTest::addRow("Alt+F%d", l) << l;
-    }
-    void altFunctionKey_chooses_f1Confirms()
-    {
-        QFETCH(int, chosen);
-        const int current = chosen == 4 ? 1 : 4;
-        open(current);
-        QTest::keyClick(m_dlg->focusWidget(), Qt::Key(Qt::Key_F1 + chosen - 1), Qt::AltModifier);
-        QVERIFY(m_dlg->isVisible());
-        QVERIFY(lingua(chosen - 1)->isChecked());
-        QVERIFY(!QFile::exists(iniPath()));
-        QTest::keyClick(m_dlg->focusWidget(), Qt::Key_F1);
-        QVERIFY(!m_dlg->isVisible());
-        QCOMPARE(stored(), QString::number(chosen));
-        QCOMPARE(m_sink->messages.value(0).text, TestoL(185, current));
+        QCOMPARE(int(next.LinguaCorrente), chosen);
     }
 
     void storeFailure_keepsTheProgramRunning()

@@ -1,8 +1,3 @@
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "link/link.h"

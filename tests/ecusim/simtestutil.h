@@ -1,7 +1,4 @@
 #pragma once
-#include <QByteArray>
-#include <QList>
-
 #include "tools/ecusim/simulator.h"
 
 // Driving the simulated ECU by hand. The checksum is written again here on

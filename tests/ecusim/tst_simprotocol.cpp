@@ -1,4 +1,3 @@
-#include <QDate>
 #include <QtTest>
 
 #include "ecusim/simtestutil.h"
@@ -7,7 +6,7 @@
 using namespace simtest;
 
 namespace {
-Simulator make(int imageSize = 2900, int variant = 0)
+Simulator make(int imageSize, int variant = 0)
 {
     SimConfig config;
     config.imageSize = imageSize;
@@ -29,43 +28,55 @@ QVector<int> values(const QList<QByteArray> &blocks)
 class SimProtocolTest : public QObject {
     Q_OBJECT
 private slots:
-    void checksum_matchesIndependentSum_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("abc") << QByteArray("abc") << QByteArray("26");
-        QTest::newRow("nibbles above 9") << QByteArray("\xff", 1) << QByteArray("??");
-        QTest::newRow("sum past 255") << QByteArray("MGA000034000001") << sum2("MGA000034000001");
-    }
-    void checksum_matchesIndependentSum()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(ecusim::checksum(text), expected);
-    }
-
-    void identification_layoutChecksumAndVariant_data()
+    // Identification, an image the editor loads without forcing a slider to its
+    // limit, and the stream switched on and off at the variant's own addresses.
+    void variant_identifiesItselfAndStreamsOnItsAddresses_data()
     {
         QTest::addColumn<int>("variant");
-        QTest::newRow("variant AA") << 0;
-        QTest::newRow("other variant") << 1;
+        QTest::addColumn<int>("start");        // live stream on / off
+        QTest::addColumn<int>("correction");   // live correction factor
+        QTest::addColumn<QList<int>>("records");   // switchover cold, hot, delay, forced gas, back to petrol; cut-off
+        QTest::addColumn<int>("selector");
+        QTest::newRow("variant AA") << 0 << 34 << 68 << QList<int>{2654, 2689, 2688, 2655, 2726, 2658} << 2653;
+        QTest::newRow("other variant") << 1 << 147 << 149 << QList<int>{2654, 2694, 2693, 2695, 2696, 2683} << 2643;
     }
-    void identification_layoutChecksumAndVariant()
+    void variant_identifiesItselfAndStreamsOnItsAddresses()
     {
         QFETCH(int, variant);
+        QFETCH(int, start);
+        QFETCH(int, correction);
+        QFETCH(QList<int>, records);
+        QFETCH(int, selector);
         Simulator sim = make(2900, variant);
         const QByteArray r8 = ask(sim, line("MUB"));
         QCOMPARE(r8.size(), 61);
-        QVERIFY(r8.startsWith("R8"));
-        QVERIFY(checksumOk(r8));
+        QVERIFY(r8.startsWith("R8") && checksumOk(r8));
         for (int from : {3, 13})
             QVERIFY(QDate::fromString(QString::fromLatin1(r8.mid(from, 8)), QStringLiteral("ddMMyyyy")).isValid());
-        QCOMPARE(r8.mid(21, 2), QByteArray("00"));
         // The program joins characters 40-42, 47-48, then 43-46.
-        const QByteArray software = r8.mid(39, 3) + r8.mid(46, 2) + r8.mid(42, 4);
-        QCOMPARE(software.toUpper().endsWith("AA"), variant == 0);
+        QCOMPARE((r8.mid(39, 3) + r8.mid(46, 2) + r8.mid(42, 4)).toUpper().endsWith("AA"), variant == 0);
         // Resynchronising on "R", "D", "F" must find nothing past the start.
         QVERIFY(r8.indexOf('R', 1) < 0 && r8.indexOf('D') < 0 && r8.indexOf('F') < 0);
+
+        const int low[6] = {10, 10, 20, 10, -41, 500}, high[6] = {50, 80, 400, 50, 10, 5000};
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(sim.value(records[i]) >= low[i] && sim.value(records[i]) <= high[i] && sim.value(records[i]) != -1,
+                     qPrintable(QString::number(records[i])));
+        QCOMPARE(sim.value(selector), 0);
+        for (int v : sim.image())
+            QVERIFY(v >= -99999 && v <= 32767);   // six characters on the wire
+
+        const QVector<int> before = sim.image();
+        QCOMPARE(ask(sim, mga(start, "000001") + mga(correction, "001100")), QByteArray());
+        QCOMPARE(sim.image(), before);
+        sim.advanceTo(1000);
+        const QList<QByteArray> live = frames(sim.takeOutput());
+        QCOMPARE(live.size(), 10);
+        // Field 13 holds the correction as a ratio: the display's v*100 shows 110.
+        QCOMPARE(live.last().mid(119, 8).trimmed(), QByteArray("1.100"));
+        QCOMPARE(ask(sim, mga(start, "000000")), QByteArray());
+        sim.advanceTo(2000);
+        QCOMPARE(sim.takeOutput(), QByteArray());
     }
 
     void imageRead_numberedBlocksDollarOnLastZeroPadded_data()
@@ -86,8 +97,7 @@ private slots:
         for (int b = 0; b < blocks; ++b) {
             QCOMPARE(frames[b].size(), 191);
             QVERIFY2(checksumOk(frames[b]), frames[b].constData());
-            QCOMPARE(frames[b].left(6), "RZ0" + QByteArray::number(b).rightJustified(3, '0'));
-            QCOMPARE(frames[b][6], b == blocks - 1 ? '$' : '0');
+            QCOMPARE(frames[b].left(7), "RZ0" + QByteArray::number(b).rightJustified(3, '0') + (b == blocks - 1 ? '$' : '0'));
         }
         const QVector<int> read = values(frames);
         QCOMPARE(read.mid(0, size), sim.image());
@@ -113,109 +123,52 @@ private slots:
         Simulator sim = make(75);   // two full blocks and one of 15 values
         QVector<int> written;
         QByteArray text;
-        for (int i = 0; i < 75; ++i) {
-            written << (i % 7 == 0 ? -i : 1000 + i * 3);
-            text += ecusim::field6(written.last());
-        }
+        for (int i = 0; i < 75; ++i)
+            text += ecusim::field6(written.emplace_back(i % 7 == 0 ? -i : 1000 + i * 3));
         QList<QByteArray> replies{ask(sim, line("MU0"))};
         for (int b = 0; b < 3; ++b)
             replies << ask(sim, withSum("MZ" + QByteArray::number(b).rightJustified(3, '0') + (b == 2 ? "$" : "0")
                                         + text.mid(b * 180, 180)));
         ask(sim, line("MU1"));
         QCOMPARE(replies, (QList<QByteArray>{"R5\r\n", "R6\r\n", "R5\r\n", "R1\r\n"}));
-        QCOMPARE(sim.valuesWritten(), 75);
         QCOMPARE(sim.image(), written);
         QCOMPARE(values(readImage(sim)).mid(0, 75), written);
     }
 
-    void imageWrite_unsoundBlockRejectedAndNotStored_data()
+    // Value writes land on record = address + 2630; anything unsound changes nothing.
+    void command_repliesAndStoresOnlyWhatIsSound_data()
     {
-        const QByteArray data(180, '7');
-        QTest::addColumn<bool>("startWrite");
-        QTest::addColumn<QByteArray>("block");
-        QTest::newRow("wrong checksum") << true << QByteArray("MZ0000" + data + "00\r\n");
-        QTest::newRow("block 001 first") << true << withSum("MZ0010" + data);
-        QTest::newRow("short block not flagged last") << true << withSum("MZ0000" + data.left(174));
-        QTest::newRow("letters in a value") << true << withSum("MZ0000" + data.left(174) + "00A000");
-        QTest::newRow("unknown flag") << true << withSum("MZ000X" + data);
-        QTest::newRow("no MU0 before") << false << withSum("MZ0000" + data);
+        const QByteArray data(180, '7'), rga = withSum("Rga"), r7 = "R7\r\n", r5r7 = "R5\r\nR7\r\n";
+        QByteArray garbled = mga(18, "000250");
+        garbled[garbled.size() - 3] = garbled[garbled.size() - 3] == '0' ? '1' : '0';
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("record");
+        QTest::addColumn<int>("value");   // INT_MIN: image untouched
+        QTest::newRow("value") << mga(18, "000250") << rga << 2648 << 250;
+        QTest::newRow("value minus twelve") << mga(24, "000-12") << rga << 2654 << -12;
+        QTest::newRow("value, wrong checksum") << garbled << QByteArray() << 0 << INT_MIN;
+        QTest::newRow("value past the image") << mga(999, "000001") << r7 << 0 << INT_MIN;
+        QTest::newRow("block, wrong checksum") << QByteArray(line("MU0") + "MZ0000" + data + "00\r\n") << r5r7 << 0 << INT_MIN;
+        QTest::newRow("block 001 first") << QByteArray(line("MU0") + withSum("MZ0010" + data)) << r5r7 << 0 << INT_MIN;
+        QTest::newRow("short block not flagged last")
+            << QByteArray(line("MU0") + withSum("MZ0000" + data.left(174))) << r5r7 << 0 << INT_MIN;
+        QTest::newRow("block without MU0") << withSum("MZ0000" + data) << r7 << 0 << INT_MIN;
+        QTest::newRow("silent commands") << QByteArray(line("MU3") + line("MU1") + line("MUA") + line("HELLO"))
+                                         << QByteArray() << 0 << INT_MIN;
     }
-    void imageWrite_unsoundBlockRejectedAndNotStored()
+    void command_repliesAndStoresOnlyWhatIsSound()
     {
-        QFETCH(bool, startWrite);
-        QFETCH(QByteArray, block);
-        Simulator sim = make(60);
-        const QVector<int> before = sim.image();
-        if (startWrite)
-            ask(sim, line("MU0"));
-        QCOMPARE(ask(sim, block), QByteArray("R7\r\n"));
-        QCOMPARE(sim.image(), before);
-    }
-
-    void valueWrite_storesAtRecordPlusOffset_data()
-    {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<int>("value");
-        QTest::newRow("positive") << 18 << QByteArray("000250") << 250;
-        QTest::newRow("minus twelve") << 24 << QByteArray("000-12") << -12;
-        QTest::newRow("first record") << 1 << QByteArray("000000") << 0;
-    }
-    void valueWrite_storesAtRecordPlusOffset()
-    {
-        QFETCH(int, address);
-        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, record);
         QFETCH(int, value);
         Simulator sim;
-        const QByteArray reply = ask(sim, mga(address, field));
-        QVERIFY(reply.startsWith("Rga") && checksumOk(reply));
-        QCOMPARE(sim.value(address + 2630), value);
-    }
-
-    void valueWrite_garbledOrOutsideImageNotStored()
-    {
-        Simulator sim;
-        const QVector<int> before = sim.image();
-        QByteArray bad = mga(18, "000250");
-        bad[bad.size() - 3] = bad[bad.size() - 3] == '0' ? '1' : '0';
-        QCOMPARE(ask(sim, bad), QByteArray());
-        QCOMPARE(ask(sim, withSum("MGA0000180002x0")), QByteArray());
-        QCOMPARE(ask(sim, mga(999, "000001")), QByteArray("R7\r\n"));   // record 3629 > 2900
-        QCOMPARE(sim.image(), before);
-    }
-
-    void liveAddresses_startStreamAndSetCorrectionWithoutReply_data()
-    {
-        QTest::addColumn<int>("variant");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("correction");
-        QTest::newRow("variant AA") << 0 << 34 << 68;
-        QTest::newRow("other variant") << 1 << 147 << 149;
-    }
-    void liveAddresses_startStreamAndSetCorrectionWithoutReply()
-    {
-        QFETCH(int, variant);
-        QFETCH(int, start);
-        QFETCH(int, correction);
-        Simulator sim = make(2900, variant);
-        const QVector<int> before = sim.image();
-        QCOMPARE(ask(sim, mga(start, "000001") + mga(correction, "001100")), QByteArray());
-        QCOMPARE(sim.image(), before);
-        sim.advanceTo(1000);
-        const QList<QByteArray> live = frames(sim.takeOutput());
-        QCOMPARE(live.size(), 10);
-        // Field 13 holds the correction as a ratio: the display's v*100 shows 110.
-        QCOMPARE(live.last().mid(119, 8).trimmed(), QByteArray("1.100"));
-        QCOMPARE(ask(sim, mga(start, "000000")), QByteArray());
-        sim.advanceTo(2000);
-        QCOMPARE(sim.takeOutput(), QByteArray());
-    }
-
-    void silentCommands_getNoReply()
-    {
-        Simulator sim;
-        QCOMPARE(ask(sim, line("MU3") + line("MU1") + line("MUA") + line("HELLO")), QByteArray());
-        QCOMPARE(sim.commands().size(), 4);
+        QVector<int> expected = sim.image();
+        if (value != INT_MIN)
+            expected[record - 1] = value;
+        QCOMPARE(ask(sim, sent), reply);
+        QCOMPARE(sim.image(), expected);
     }
 };
 

@@ -34,15 +34,6 @@ private slots:
         stopProcess(first);
         stopProcess(third);
     }
-
-    void missingFolder_refusedWithReason()
-    {
-        QProcess p;
-        start(p, "/no/such/folder/at/all");
-        QVERIFY(p.waitForFinished(10000));
-        QVERIFY(p.exitCode() != 0);
-        QVERIFY(p.readAllStandardError().contains("no such folder"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstProgram)
