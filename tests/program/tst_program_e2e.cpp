@@ -37,6 +37,8 @@ private slots:
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += m_xvfb.readAllStandardOutput()).endsWith('\n'), 10000);
         m_display = ":" + QString::fromLatin1(said.trimmed());
+        // Under load the server may announce itself before it takes clients.
+        QTRY_VERIFY_WITH_TIMEOUT(!xdotool({"getdisplaygeometry"}).isEmpty(), 20000);
     }
 
     void cleanupTestCase()
@@ -58,11 +60,16 @@ private slots:
 
         QProcessEnvironment env = environmentWith("DISPLAY", m_display);
         env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("QT_LOGGING_RULES"); // a failure to reach the display must say why
         m_app.setProcessEnvironment(env);
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_app.start(KALIBRON_PATH, {"--app-dir", m_dir.path()});
         QByteArray win;
-        QTRY_VERIFY_WITH_TIMEOUT(!(win = xdotool({"search", "--onlyvisible", "--name", "VARSENO"})).isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(win = xdotool({"search", "--onlyvisible", "--name", "VARSENO"})).isEmpty()
+                                     || m_app.state() == QProcess::NotRunning, 20000);
+        QVERIFY2(m_app.state() == QProcess::Running,
+                 qPrintable("the program ended at start on display " + m_display + ": "
+                            + m_xvfb.readAllStandardError().right(500)));
         win = win.split('\n').first();
         xdotool({"windowfocus", "--sync", win});
         xdotool({"key", "ctrl+F1"});
