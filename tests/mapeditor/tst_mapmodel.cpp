@@ -154,6 +154,9 @@ private slots:
         QTest::newRow("50 past 60") << QList<double>{100, 100, 100, 50, 50, 50} << 50.0 << -1.0 << false
                                     << QList<int>{2, 1003, 1336, 1447, 2002}
                                     << QList<double>{100, 10000, 10000, 7510, 5000};
+        // A ramp 0..100 % over DC-IN 0..20 on flat points: point i of table 0 sits at DC-IN 0.01 (i - 1).
+        QTest::newRow("ramp inside table 0") << QList<double>{0, 100, 100, 100, 100, 100} << 50.0 << 1000.0 << false
+                                             << QList<int>{1, 3, 4, 1002} << QList<double>{1001, 0, 10, 10000};
         // The scale is capped at what a record holds and the points follow the capped scale.
         QTest::newRow("scale above 32767") << QList<double>(6, 90) << 30000.0 << 10000.0 << false
                                            << QList<int>{1, 500} << QList<double>{32767, 9830};
