@@ -5,6 +5,8 @@ target_link_libraries(bench_minimal_window PRIVATE Qt6::Widgets)
 
 add_executable(bench_ui ${CMAKE_CURRENT_LIST_DIR}/bench_ui.cpp)
 target_link_libraries(bench_ui PRIVATE Qt6::Core)
+# Shares the process start/stop helper of the program tests.
+target_include_directories(bench_ui PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_compile_definitions(bench_ui PRIVATE
     KALIBRON_PATH="$<TARGET_FILE:kalibron>" ECUSIM_PATH="$<TARGET_FILE:ecusim>"
     MINIMAL_PATH="$<TARGET_FILE:bench_minimal_window>")

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "program/processes.h"
+
 namespace {
 
 QString g_display;
@@ -34,17 +36,6 @@ QByteArray xdotool(const QStringList &args)
     x.start("xdotool", args);
     x.waitForFinished(30000);
     return x.readAllStandardOutput().trimmed();
-}
-
-void stop(QProcess &p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(2000);
-    }
 }
 
 bool waitFor(const std::function<bool()> &cond, int ms)
@@ -71,7 +62,7 @@ double startupMs(const QString &program, const QStringList &args)
     const QString pid = QString::number(p.processId());
     bool seen = waitFor([&] { return !xdotool({"search", "--onlyvisible", "--pid", pid, "--name", "VARSENO"}).isEmpty(); }, 30000);
     const double ms = t.nsecsElapsed() / 1e6;
-    stop(p);
+    stopProcess(p);
     return seen ? ms : -1;
 }
 
@@ -157,8 +148,8 @@ int main(int argc, char **argv)
     const qint64 grf1 = QFileInfo(dir.filePath("DATI_GRAF.GRF")).size();
     std::printf("streaming with the chart visible: %.1f %% of one core over %.0f s (chart file grew %lld records)\n",
                 pct, secs, (long long)((grf1 - grf0) / 130));
-    stop(prog);
-    stop(sim);
-    stop(xvfb);
+    stopProcess(prog);
+    stopProcess(sim);
+    stopProcess(xvfb);
     return 0;
 }
