@@ -4,23 +4,16 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "link/link.h"
 #include "link/transportfactory.h"
-#include "live/chartmodel.h"
-#include "live/livedata.h"
-#include "live/recorder.h"
-#include "mapeditor/mapmodel.h"
-#include "support/fakelinkui.h"
+#include "support/linkrig.h"
 #include "tools/ecusim/simframes.h"
 #include "tools/ecusim/simulator.h"
 
@@ -89,13 +82,10 @@ int main(int argc, char *argv[])
     const int liveFrames = 2000;
     QTextStream out(stdout);
 
-    QTemporaryDir dir;
-    const QString device = dir.filePath(QStringLiteral("ecu"));
-    QFile config(dir.filePath(QStringLiteral("CONFIG.INI")));
-    if (!config.open(QIODevice::WriteOnly))
+    LinkRig rig;
+    const QString device = rig.dir.filePath(QStringLiteral("ecu"));
+    if (!rig.mapCom1(device))
         return 1;
-    config.write("[PORTE]\r\nCOM1=" + device.toLocal8Bit() + "\r\n");
-    config.close();
 
     QProcess ecusim;
     ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -106,17 +96,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    FrameState frame;
-    frame.PercorsoApp = dir.path();
-    LiveState live;
-    InitLiveChannels(live, frame.LinguaCorrente);
-    MapModel map;
-    ChartModel chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF")));
-    Recorder recorder(live);
-    FakeLinkUi ui;
     CountingTransport *counter = nullptr;
     const TransportFactory serial = CreaTransportFactory();
-    Link link(frame, live, map, chart, recorder, ui, [&](const QString &name) -> std::unique_ptr<Transport> {
+    Link &link = rig.makeLink([&](const QString &name) -> std::unique_ptr<Transport> {
         auto t = std::make_unique<CountingTransport>(serial(name));
         counter = t.get();
         return t;
@@ -166,7 +148,7 @@ int main(int argc, char *argv[])
     const QByteArray all = sim.takeOutput();
     for (qsizetype from = 0, lf; (lf = all.indexOf('\n', from)) >= 0; from = lf + 1)
         frames << all.mid(from, lf - from + 1);
-    ui.currentPage = 0;
+    rig.ui.currentPage = 0;
     QList<qint64> costs;
     QElapsedTimer clock;
     for (const QByteArray &f : frames) {

@@ -1,13 +1,8 @@
 #include <QtTest>
 
-#include "link/link.h"
 #include "link/transportfactory.h"
-#include "live/chartmodel.h"
-#include "live/livedata.h"
-#include "live/recorder.h"
 #include "mapeditor/imagefile.h"
-#include "mapeditor/mapmodel.h"
-#include "support/fakelinkui.h"
+#include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 
 // The real link over the real serial transport, against the ecusim executable on
@@ -27,27 +22,19 @@ private slots:
     {
         QFETCH(QStringList, options);
         QFETCH(int, variant);
-        QTemporaryDir dir;
-        const QString device = dir.filePath(QStringLiteral("ecu"));
-        QFile config(dir.filePath(QStringLiteral("CONFIG.INI")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("[PORTE]\r\nCOM1=" + device.toLocal8Bit() + "\r\n");
-        config.close();
+        LinkRig rig;
+        const QString device = rig.dir.filePath(QStringLiteral("ecu"));
+        QVERIFY(rig.mapCom1(device));
 
         QProcess ecusim;
         ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         ecusim.start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), device} + options);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).isSymLink(), 5000);
 
-        FrameState frame;
-        frame.PercorsoApp = dir.path();
-        LiveState live;
-        InitLiveChannels(live, frame.LinguaCorrente);
-        MapModel map;
-        ChartModel chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF")));
-        Recorder recorder(live);
-        FakeLinkUi ui;
-        Link link(frame, live, map, chart, recorder, ui, CreaTransportFactory());
+        Link &link = rig.makeLink(CreaTransportFactory());
+        const FrameState &frame = rig.frame;
+        const LiveState &live = rig.live;
+        const FakeLinkUi &ui = rig.ui;
         QSignalSpy liveFrames(&link, &Link::liveFrameAccepted);
         link.Connetti();
         QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);

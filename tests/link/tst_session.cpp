@@ -1,16 +1,11 @@
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/texts.h"
 #include "link/framing.h"
 #include "link/link.h"
-#include "live/chartmodel.h"
-#include "live/livedata.h"
-#include "live/recorder.h"
-#include "mapeditor/mapmodel.h"
-#include "support/fakelinkui.h"
 #include "support/faketransport.h"
+#include "support/linkrig.h"
 
 namespace {
 
@@ -43,28 +38,13 @@ QByteArray Live(const QByteArray &state, const QByteArray &dutyIn)
 }
 
 // One link with fakes all round, in a scratch application folder.
-struct Bench {
-    QTemporaryDir dir;
-    FrameState frame;
-    LiveState live;
-    MapModel map;
-    ChartModel chart;
-    Recorder recorder;
-    FakeLinkUi ui;
+struct Bench : LinkRig {
     FakePorts ports;
-    std::unique_ptr<Link> link;
 
-    Bench() : chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF"))), recorder(live)
-    {
-        frame.PercorsoApp = dir.path();
-        InitLiveChannels(live, frame.LinguaCorrente);
-        link = std::make_unique<Link>(frame, live, map, chart, recorder, ui, ports.factory(),
-                                      LinkTiming{20, 200, 500, 200});
-    }
+    Bench() { makeLink(ports.factory(), LinkTiming{20, 200, 500, 200}); }
+    ~Bench() { link.reset(); }   // before the ports its factory refers to
     FakeTransport &port() { return *ports.last; }
     LinkState &st() { return link->edit(); }
-    QString file(const char *name) const { return frame.file(QString::fromLatin1(name)); }
-    bool imagesGone() const { return !QFile::exists(file("LETTURA.PRG")) && !QFile::exists(file("LETTURAN.PRG")); }
 
     // Connects, reads a three-block image and forgets what that wrote and showed.
     void connectAndRead(const QByteArray &software = "ABC12AA34")

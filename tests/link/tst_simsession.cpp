@@ -1,18 +1,12 @@
-#include <QFile>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/texts.h"
 #include "link/framing.h"
 #include "link/link.h"
 #include "link/transportfactory.h"
-#include "live/chartmodel.h"
-#include "live/livedata.h"
-#include "live/recorder.h"
 #include "mapeditor/imagefile.h"
-#include "mapeditor/mapmodel.h"
-#include "support/fakelinkui.h"
+#include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 #include "tools/ecusim/simtransport.h"
 
@@ -21,45 +15,29 @@ namespace {
 QString T(int baseId) { return TestoL(baseId, 4); }
 
 // A link on the program's factory whose port 1 is the in-process simulated ECU, told to commit `fault`.
-struct SimBench {
-    QTemporaryDir dir;
-    FrameState frame;
-    LiveState live;
-    MapModel map;
-    ChartModel chart;
-    Recorder recorder;
-    FakeLinkUi ui;
+struct SimBench : LinkRig {
     SimConfig config;
     QPointer<SimTransport> ecu;
-    std::unique_ptr<Link> link;
     QByteArrayList sent;   // every line the link wrote, CR LF removed
 
     SimBench(int variant, const QString &fault)
-        : chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF"))), recorder(live)
     {
         config.variant = variant;
         config.liveFramesPerSecond = 20;
         if (!fault.isEmpty() && !config.addFault(fault))
             qFatal("unknown simulator fault %s", qPrintable(fault));
-        frame.PercorsoApp = dir.path();
-        QFile ini(frame.file(QStringLiteral("CONFIG.INI")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[PORTE]\r\nCOM1=SIMULATORE\r\n");
-        ini.close();
-        InitLiveChannels(live, frame.LinguaCorrente);
+        mapCom1(QStringLiteral("SIMULATORE"));
         ui.currentPage = 1;
         auto hook = [this]() -> std::unique_ptr<Transport> {
             auto t = std::make_unique<SimTransport>(config);
             ecu = t.get();
             return t;
         };
-        link = std::make_unique<Link>(frame, live, map, chart, recorder, ui, CreaTransportFactory(hook),
-                                      LinkTiming{20, 1000, 1500, 1000});
+        makeLink(CreaTransportFactory(hook), LinkTiming{20, 1000, 1500, 1000});
         QObject::connect(link.get(), &Link::sent, link.get(), [this](const QByteArray &l) { sent << l.trimmed(); });
         link->Connetti();
     }
-    QString file(const char *name) const { return frame.file(QString::fromLatin1(name)); }
-    bool imagesGone() const { return !QFile::exists(file("LETTURA.PRG")) && !QFile::exists(file("LETTURAN.PRG")); }
+    ~SimBench() { link.reset(); }   // before the state its hooks refer to
 };
 
 } // namespace
