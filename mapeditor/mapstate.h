@@ -39,6 +39,7 @@ struct MapEditorState {
     std::array<double, 6> CutValue{};
     std::array<double, 6> CutInitial{};
     std::array<double, 6> StandardCut{2000, -60, 100, 100, 30, 1};
+    bool CutStandard = false;   // `I_Standard` checked: standard cut-off values replace the ECU's
     std::array<bool, 4> PageModified{};
     qint16 LastSentChoice = 1;
     qint32 ProgramChoice = -1;
