@@ -8,12 +8,15 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "link/imagerestore.h"
+#include "link/link.h"
 #include "link/transportfactory.h"
 #include "live/chartmodel.h"
 #include "live/livedisplay.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/mapoperations.h"
 #include "tools/ecusim/simtransport.h"
 #include "ui/kalibron.h"
 #include "ui/programcontext.h"
@@ -53,7 +56,10 @@ int main(int argc, char **argv)
         cfg.paced = true;
         return std::make_unique<SimTransport>(cfg);
     });
-    ProgramContext ctx{frame, live, chart, recorder, display, map, transports};
+    Link link(frame, live, chart, recorder, transports);
+    MapOperations mapOps(frame, live, map, link);
+    ImageRestore restore(frame, link);
+    ProgramContext ctx{frame, live, chart, recorder, display, map, link, mapOps, restore};
 
     Kalibron w(ctx);
     w.load();

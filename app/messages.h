@@ -1,13 +1,46 @@
 #pragma once
 #include <QString>
 
+// Flags of the program's message dialog: a button set plus an icon.
+enum MessageFlags : int {
+    kButtonsOk = 0,
+    kButtonsOkCancel = 1,
+    kButtonsAbortRetryIgnore = 2,
+    kButtonsYesNoCancel = 3,
+    kButtonsYesNo = 4,
+    kButtonsRetryCancel = 5,
+    kIconError = 16,
+    kIconQuestion = 32,
+    kIconWarning = 48,
+    kIconInformation = 64,
+
+    kErrorOk = kIconError | kButtonsOk,                  // 16
+    kQuestionYesNo = kIconQuestion | kButtonsYesNo,      // 36
+    kWarningOk = kIconWarning | kButtonsOk,              // 48
+    kWarningYesNo = kIconWarning | kButtonsYesNo,        // 52
+    kInformationOk = kIconInformation | kButtonsOk,      // 64
+};
+
+// The code of the button that answered a message.
+enum MessageAnswer : int {
+    kAnswerOk = 1,
+    kAnswerCancel = 2,
+    kAnswerAbort = 3,
+    kAnswerRetry = 4,
+    kAnswerIgnore = 5,
+    kAnswerYes = 6,
+    kAnswerNo = 7,
+};
+
+// Where the message dialog stands (4: centred on the screen).
+inline constexpr int kMessageCentred = 4;
+
 // How code without windows asks the user something. The windows implement it;
 // tests use a scripted fake.
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
-    // The program's message dialog: returns the code of the button pressed
-    // (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No).
+    // The program's message dialog: returns the MessageAnswer of the button pressed.
     virtual int showMessage(const QString &text, int flags, const QString &title, int position) = 0;
     // The platform's plain message box with an OK button (serial port failure only).
     virtual void plainMessage(const QString &text, const QString &title) = 0;

@@ -50,30 +50,31 @@ bool FrameConChecksum(QByteArrayView start)
 
 EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame)
 {
-    if (IsBlank(buffer))
-        return EsitoTaglio::Fine;
-    const qsizetype lf = buffer.indexOf('\n');
-    if (lf < 0)
-        return EsitoTaglio::Fine;
-    QByteArray line = buffer.left(lf + 1);
-    buffer.remove(0, lf + 1);
-
-    // The latest of the first R, D and F wins, even inside a payload: that is how the ECU side frames.
-    const qsizetype start = std::max({line.indexOf('R'), line.indexOf('D'), line.indexOf('F')});
-    if (start > 0)
-        line.remove(0, start);
-    if (IsBlank(line))
-        return EsitoTaglio::Fine;
-
-    if (FrameConChecksum(QByteArrayView(line).first(std::min<qsizetype>(2, line.size())))) {
-        const qsizetype n = line.size();
-        if (n < 4)
+    for (;;) {
+        const qsizetype lf = buffer.indexOf('\n');
+        if (lf < 0)
             return EsitoTaglio::Fine;
-        if (QByteArrayView(line).sliced(n - 4, 2) != SommaControllo(QByteArrayView(line).first(n - 4)))
-            return EsitoTaglio::Fine;
+        QByteArray line = buffer.left(lf + 1);
+        buffer.remove(0, lf + 1);
+
+        // The latest of the first R, D and F wins, even inside a payload: that is how the ECU side frames.
+        const qsizetype start = std::max({line.indexOf('R'), line.indexOf('D'), line.indexOf('F')});
+        if (start > 0)
+            line.remove(0, start);
+        // Empty lines carry nothing: all of them go in this run, so none can hold a reply back a tick.
+        if (IsBlank(line))
+            continue;
+
+        if (FrameConChecksum(QByteArrayView(line).first(std::min<qsizetype>(2, line.size())))) {
+            const qsizetype n = line.size();
+            if (n < 4)
+                return EsitoTaglio::Fine;
+            if (QByteArrayView(line).sliced(n - 4, 2) != SommaControllo(QByteArrayView(line).first(n - 4)))
+                return EsitoTaglio::Fine;
+        }
+        *frame = line;
+        return EsitoTaglio::Frame;
     }
-    *frame = line;
-    return EsitoTaglio::Frame;
 }
 
 void LimitaBuffer(QByteArray &buffer)

@@ -13,7 +13,7 @@ bool FrameConChecksum(QByteArrayView start);
 
 enum class EsitoTaglio {
     Frame,   // *frame holds one line, CR LF included; call again for the next
-    Fine,    // nothing more this time: empty/blank buffer, no LF, blank line or bad checksum
+    Fine,    // nothing more this time: no whole line left (blank lines skipped), or a bad checksum
 };
 // Takes the next frame off the front of `buffer`. A line dropped for a bad or
 // missing checksum ends the run (Fine); the rest of the buffer waits.

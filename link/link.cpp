@@ -1,14 +1,17 @@
 #include "link/link.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QMetaObject>
 
 #include "app/settings.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
+#include "link/imagebackup.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
-#include "mapeditor/mapmodel.h"
 
 namespace {
 
@@ -24,12 +27,52 @@ private:
     int &m_depth;
 };
 
+// Stands in until the windows attach: nothing shown, every question refused.
+class NoWindows : public LinkUi {
+public:
+    void waitOpen(const QString &, const QString &) override {}
+    void waitShow() override {}
+    void waitSetLabel(const QString &) override {}
+    void waitShowOk() override {}
+    void waitClose() override {}
+    bool waitIsOpen() const override { return false; }
+    void setMainWindowEnabled(bool) override {}
+    void setBusyCursor(bool) override {}
+    void setConnectButtons(bool) override {}
+    void SetEcuReadyControls(bool) override {}
+    void SetRecordingIdle() override {}
+    void ChiudiFinestre() override {}
+    void setEditorEnabled(bool) override {}
+    void FillMapEditor() override {}
+    void showMapEditor() override {}
+    void ShowPageButtons(int) override {}
+    int currentEditorPage() const override { return -1; }
+    void setDeltaPMarks(const std::array<bool, 6> &) override {}
+    void MoveOperatingMarker(double) override {}
+    void RedrawChart() override {}
+    int showMessage(const QString &, int, const QString &, int) override { return kAnswerCancel; }
+    void plainMessage(const QString &, const QString &) override {}
+    void beep() override {}
+};
+
+// Stands in until the map editor attaches: an image is taken as it is.
+class NoMapData : public MapSide {
+public:
+    bool writeFinalValues(const QString &, const std::array<QString, 8> &) override { return true; }
+    bool loadImage(const QString &, int) override { return true; }
+    LiveCorrection correctionAt(double) const override { return {}; }
+    void discardEdits() override {}
+};
+
+NoWindows g_noWindows;
+NoMapData g_noMapData;
+
 } // namespace
 
-Link::Link(FrameState &frame, LiveState &live, MapModel &map, ChartModel &chart, Recorder &recorder, LinkUi &ui,
-           TransportFactory factory, LinkTiming timing, QObject *parent)
-    : QObject(parent), m_frame(frame), m_live(live), m_map(map), m_chart(chart), m_recorder(recorder), m_ui(ui),
-      m_factory(std::move(factory)), m_timing(timing)
+Link::Link(FrameState &frame, LiveState &live, ChartModel &chart, Recorder &recorder, TransportFactory factory,
+           LinkTiming timing, QObject *parent)
+    : QObject(parent), m_frame(frame), m_live(live), m_chart(chart), m_recorder(recorder), m_ui(&g_noWindows),
+      m_mapSide(&g_noMapData), m_factory(std::move(factory)), m_timing(timing)
 {
     m_interpreto.setInterval(m_timing.interpretMs);
     m_timeOutDati.setInterval(m_timing.liveWatchdogMs);
@@ -49,6 +92,21 @@ Link::~Link()
         disconnect(m_port.get(), nullptr, this, nullptr);
         m_port->close();
     }
+}
+
+void Link::setUi(LinkUi *ui)
+{
+    m_ui = ui ? ui : &g_noWindows;
+}
+
+void Link::setMapSide(MapSide *side)
+{
+    m_mapSide = side ? side : &g_noMapData;
+}
+
+void Link::resetSession()
+{
+    m_state = LinkState{};
 }
 
 bool Link::portOpen() const
@@ -80,7 +138,7 @@ int Link::ApriPorta()
             m_port->close();
             m_port.reset();
         }
-        m_ui.plainMessage(testo(345), testo(171));
+        m_ui->plainMessage(testo(TextId::PortSettingsError), testo(TextId::TitleError));
         return -1;
     };
 
@@ -111,11 +169,12 @@ void Link::Connetti()
         return;
     // Bytes left from an earlier connection must not pass for replies to this one.
     m_state.BufferRx.clear();
-    m_ui.setConnectButtons(true);
-    m_ui.waitOpen(testo(202), testo(203));
-    m_ui.setBusyCursor(true);
-    m_ui.setMainWindowEnabled(false);
-    m_state.StatoSessione = 1;
+    m_backupPath.clear();
+    m_ui->setConnectButtons(true);
+    m_ui->waitOpen(testo(202), testo(TextId::StartingLabel));
+    m_ui->setBusyCursor(true);
+    m_ui->setMainWindowEnabled(false);
+    m_state.StatoSessione = kSessionIdentifying;
     m_timeOutDati.stop();
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
     if (!send("MUB\r\n"))
@@ -132,23 +191,33 @@ void Link::Disconnetti()
         m_port->close();
     // Nothing can answer a closed port: no operation may wait for it, no stale byte may be read later.
     m_timeOutTx.stop();
-    m_state.StatoSessione = -1;
+    m_state.StatoSessione = kSessionIdle;
     m_state.BufferRx.clear();
 
     m_recorder.stop();
-    m_ui.SetRecordingIdle();
+    m_ui->SetRecordingIdle();
 
     setEcuReady(false);
     m_timeOutDati.stop();
     m_live.LiveDisplayEnabled = false;
     m_state.TentativiAvvio = 0;
 
-    m_ui.setEditorEnabled(false);
-    m_ui.setConnectButtons(false);
-    m_ui.SetEcuReadyControls(m_state.EcuReady);
+    m_ui->setEditorEnabled(false);
+    m_ui->setConnectButtons(false);
+    m_ui->SetEcuReadyControls(m_state.EcuReady);
 
     QFile::remove(fileLettura());
     QFile::remove(fileRiferimento());
+    emit linkClosed();
+
+    // Whoever closed the link mid-operation has not said how it ended: it failed.
+    if (m_operation) {
+        const quint32 serial = m_operationSerial;
+        QMetaObject::invokeMethod(this, [this, serial] {
+            if (serial == m_operationSerial)
+                finishOperation(false, 0);
+        }, Qt::QueuedConnection);
+    }
 }
 
 void Link::setEcuReady(bool ready)
@@ -205,14 +274,15 @@ void Link::guastoCollegamento()
     m_timeOutTx.stop();
     m_timeOutDati.stop();
     ChiudiFinestre();
-    if (m_ui.waitIsOpen())
-        m_ui.waitClose();
-    m_ui.setMainWindowEnabled(true);
-    m_ui.setBusyCursor(false);
-    m_map.edit().PageModified.fill(false);
+    if (m_ui->waitIsOpen())
+        m_ui->waitClose();
+    m_ui->setMainWindowEnabled(true);
+    m_ui->setBusyCursor(false);
+    m_mapSide->discardEdits();
     Disconnetti();
-    m_ui.beep();
-    messaggio(308, 171);
+    m_ui->beep();
+    messaggio(TextId::LinkLost, TextId::TitleError);
+    finishOperation(false, TextId::LinkLost);
     m_inGuasto = false;
 }
 
@@ -220,12 +290,12 @@ void Link::messaggio(int testoBase, int titoloBase)
 {
     m_frame.MessageText = testo(testoBase);
     m_frame.MessageTitle = testo(titoloBase);
-    m_frame.MessageResult = m_ui.showMessage(m_frame.MessageText, 16, m_frame.MessageTitle, 4);
+    m_frame.MessageResult = m_ui->showMessage(m_frame.MessageText, kErrorOk, m_frame.MessageTitle, kMessageCentred);
 }
 
 void Link::ChiudiFinestre()
 {
-    m_ui.ChiudiFinestre();
+    m_ui->ChiudiFinestre();
 }
 
 void Link::InterpretaBuffer()
@@ -245,9 +315,9 @@ void Link::TimeOutDatiScaduto()
     Occupato busy(m_profondita);
     m_timeOutDati.stop();
     ChiudiFinestre();
-    m_map.edit().PageModified.fill(false);
+    m_mapSide->discardEdits();
     Disconnetti();
-    messaggio(308, 171);
+    messaggio(TextId::LinkLost, TextId::TitleError);
 }
 
 void Link::TimeOutTxScaduto()
@@ -259,41 +329,134 @@ void Link::interrompiOperazione(int stato)
 {
     Occupato busy(m_profondita);
     m_timeOutTx.stop();
-    m_ui.beep();
-    m_ui.setBusyCursor(false);
+    m_ui->beep();
+    m_ui->setBusyCursor(false);
     const quint32 chiusure = m_chiusure;
+    int failure = 0;
     switch (stato) {
-    case 1: case 2: case 5:
-        fallisci(204);
+    case kSessionIdentifying: case kSessionReadingImage: case kSessionFinalValues:
+        fallisci(TextId::StartInterrupted);
         send("MU3\r\n");
         break;
-    case 3:
-        m_ui.waitShow();
-        fallisci(207);
+    case kSessionSendingMaps:
+        m_ui->waitShow();
+        fallisci(failure = TextId::SendingMapsInterrupted);
         send("MU1\r\n");
         break;
-    case 30:
-        fallisci(213);
+    case kSessionProgramming:
+        fallisci(failure = TextId::ProgrammingInterrupted);
         send("MU1\r\n");
         break;
     default:
-        if ((stato >= 10 && stato <= 15) || (stato >= 20 && stato <= 25)) {
+        if (IsValueWriteState(stato)) {
             m_state.CodaComandi.clear();
-            m_ui.setMainWindowEnabled(true);
+            m_ui->setMainWindowEnabled(true);
         }
         break;
     }
-    if (chiusure != m_chiusure)
-        return;   // a failed write has closed the link already
-    m_state.StatoSessione = -1;
-    Disconnetti();
+    if (chiusure == m_chiusure) {   // else a failed write has closed the link already
+        m_state.StatoSessione = kSessionIdle;
+        Disconnetti();
+    }
+    finishOperation(false, failure);
+}
+
+bool Link::canStartOperation() const
+{
+    return portOpen() && m_state.EcuReady && m_state.StatoSessione == kSessionIdle && !m_operation;
+}
+
+// The image as read is kept before anything in the ECU changes, once per connection.
+bool Link::ensureBackup()
+{
+    if (!m_backupPath.isEmpty())
+        return true;
+    QString error;
+    m_backupPath = SaveImageBackup(m_frame.PercorsoApp, m_state.Ident.Matricola, fileRiferimento(),
+                                   QDateTime::currentDateTime(), &error);
+    if (!m_backupPath.isEmpty())
+        return true;
+    m_ui->beep();
+    m_frame.MessageText = testo(TextId::BackupFailed);
+    m_frame.MessageTitle = testo(TextId::TitleError);
+    m_frame.MessageResult = m_ui->showMessage(m_frame.MessageText, kErrorOk, m_frame.MessageTitle, kMessageCentred);
+    return false;
+}
+
+bool Link::startValueWrites(const QByteArray &lines, int page, int choice, bool thenProgram)
+{
+    const qsizetype crlf = lines.indexOf("\r\n");
+    if (!canStartOperation() || crlf < 0 || page < 1 || page > 3 || choice < 0 || choice > 1)
+        return false;
+    if (!ensureBackup())
+        return false;
+    Occupato busy(m_profondita);
+    m_operation = thenProgram ? LinkOperation::StorePage : LinkOperation::ApplyValues;
+    ++m_operationSerial;
+    m_state.CodaComandi = lines;
+    m_state.StatoSessione = qint16((thenProgram ? kSessionStoringValues : kSessionApplyingValues) + (page - 1)
+                                   + 3 * choice);
+    m_ui->setBusyCursor(true);
+    m_ui->setMainWindowEnabled(false);
+    m_timeOutDati.stop();
+    m_timeOutTx.setInterval(m_timing.firstValueReplyMs);
+    const QByteArray first = m_state.CodaComandi.left(crlf + 2);
+    m_state.CodaComandi.remove(0, crlf + 2);
+    if (!send(first))
+        return true;   // the link has closed and said so; the operation has ended with it
+    m_timeOutTx.start();
+    return true;
+}
+
+bool Link::startImageUpload(const QByteArray &image, LinkOperation kind)
+{
+    if (!canStartOperation() || image.trimmed().isEmpty()
+        || (kind != LinkOperation::StoreMapping && kind != LinkOperation::RestoreImage))
+        return false;
+    if (!ensureBackup())
+        return false;
+    Occupato busy(m_profondita);
+    m_operation = kind;
+    ++m_operationSerial;
+    const bool maps = kind == LinkOperation::StoreMapping;
+    m_state.StatoSessione = maps ? kSessionSendingMaps : kSessionProgramming;
+    m_timeOutDati.stop();
+    m_ui->waitOpen(testo(TextId::ProgrammingCaption), testo(maps ? TextId::SendingMaps : TextId::Restoring));
+    m_ui->setBusyCursor(true);
+    m_ui->setMainWindowEnabled(false);
+    m_state.BloccoCorrente = -1;
+    m_state.ImmagineDaInviare = image;
+    m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
+    if (!send("MU0\r\n"))
+        return true;
+    m_timeOutTx.start();
+    return true;
+}
+
+void Link::finishOperation(bool ok, int textId, bool textShown)
+{
+    if (!m_operation)
+        return;
+    const LinkOperation kind = *m_operation;
+    m_operation.reset();
+    if (!ok) {
+        // Whatever stopped it, the ECU may hold part of what was sent: say where the way back is.
+        QString text = testo(TextId::MayHoldPartialImage).arg(QDir::toNativeSeparators(m_backupPath));
+        if (textId && !textShown)
+            text = testo(textId) + QLatin1Char('\n') + text;
+        m_ui->beep();
+        m_frame.MessageText = text;
+        m_frame.MessageTitle = testo(TextId::TitleError);
+        m_frame.MessageResult = m_ui->showMessage(text, kErrorOk, m_frame.MessageTitle, kMessageCentred);
+    }
+    emit operationFinished(kind, ok, textId);
 }
 
 void Link::fallisci(int testoBase)
 {
-    m_ui.waitSetLabel(testo(testoBase));
-    m_ui.waitShowOk();
-    m_ui.setBusyCursor(false);
+    m_ui->waitSetLabel(testo(testoBase));
+    m_ui->waitShowOk();
+    m_ui->setBusyCursor(false);
 }
 
 void Link::armaRisposta()

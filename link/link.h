@@ -2,13 +2,14 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "app/framestate.h"
 #include "link/linkstate.h"
 #include "link/linkui.h"
+#include "link/mapside.h"
 #include "link/transport.h"
 
-class MapModel;
 class ChartModel;
 class Recorder;
 struct LiveState;
@@ -21,18 +22,47 @@ struct LinkTiming {
     int firstValueReplyMs = 2000; // `TimeOutTx` while the first value write is awaited
 };
 
+// What the program writes into the ECU. Every write goes through the link's
+// operations, which take a backup of the ECU's image first.
+enum class LinkOperation {
+    ApplyValues,    // values of one page, nothing else
+    StorePage,      // values of one page, then the whole image
+    StoreMapping,   // the image with the rebuilt flow tables
+    RestoreImage,   // an image saved before an earlier write
+};
+
 // The ECU link: transport, receive buffer, watchdogs, the session state machine
-// and the live-data frames. Owns LinkState. Talks to windows only via LinkUi.
+// and the live-data frames. Owns LinkState. Talks to windows only via LinkUi and
+// to the map editor's data only via MapSide.
 class Link : public QObject {
     Q_OBJECT
 public:
-    Link(FrameState &frame, LiveState &live, MapModel &map, ChartModel &chart, Recorder &recorder,
-         LinkUi &ui, TransportFactory factory, LinkTiming timing = {}, QObject *parent = nullptr);
+    Link(FrameState &frame, LiveState &live, ChartModel &chart, Recorder &recorder, TransportFactory factory,
+         LinkTiming timing = {}, QObject *parent = nullptr);
     ~Link() override;
 
+    // Until set, the link runs with no windows and no map data.
+    void setUi(LinkUi *ui);
+    void setMapSide(MapSide *side);
+    LinkUi &ui() const { return *m_ui; }
+
     const LinkState &state() const { return m_state; }
-    LinkState &edit() { return m_state; }   // for the map sending code that starts operations
     bool portOpen() const;
+    // A clean session, as when the main window loads.
+    void resetSession();
+
+    // Operations. Each returns false when it could not start (nothing was sent);
+    // once started, operationFinished follows exactly once.
+    // `lines`: value-write lines, each ending in CR LF; `page` 1..3 (F7..F9);
+    // `choice` 0 modified / 1 initial values; `thenProgram` sends LETTURA.PRG whole afterwards.
+    bool startValueWrites(const QByteArray &lines, int page, int choice, bool thenProgram);
+    // `image`: six characters a value, as LeggiImmagine gives it. StoreMapping or RestoreImage.
+    bool startImageUpload(const QByteArray &image, LinkOperation kind);
+    bool operationRunning() const { return m_operation.has_value(); }
+    // Ready, idle and no operation running.
+    bool canStartOperation() const;
+    // The backup taken before this connection's first write; empty before it.
+    QString backupPath() const { return m_backupPath; }
 
     int ApriPorta();           // 0 opened, -1 failed (message 345 shown)
     void Connetti();
@@ -57,6 +87,12 @@ public:
 
 signals:
     void ecuReadyChanged(bool ready);
+    // `textId`: the base id of the text that ended it (0 when none).
+    void operationFinished(LinkOperation kind, bool ok, int textId);
+    // Disconnetti has run: the port is closed.
+    void linkClosed();
+    // Every value line of a page was confirmed (before the image follows, for StorePage).
+    void pageValuesWritten(int page, int choice);
     void liveFrameAccepted();
     void sent(const QByteArray &line);   // every line written, for tests and tracing
 
@@ -68,6 +104,8 @@ private:
     void onLost();
     void guastoCollegamento();
     void interrompiOperazione(int stato);
+    bool ensureBackup();
+    void finishOperation(bool ok, int textId, bool textShown = true);
     void fallisci(int testoBase);
     void armaRisposta();
     void setEcuReady(bool ready);
@@ -90,10 +128,10 @@ private:
 
     FrameState &m_frame;
     LiveState &m_live;
-    MapModel &m_map;
     ChartModel &m_chart;
     Recorder &m_recorder;
-    LinkUi &m_ui;
+    LinkUi *m_ui;
+    MapSide *m_mapSide;
     TransportFactory m_factory;
     LinkTiming m_timing;
     LinkState m_state;
@@ -103,4 +141,7 @@ private:
     bool m_interpretando = false;   // InterpretaBuffer is on the stack
     bool m_inGuasto = false;        // closing after a port failure
     quint32 m_chiusure = 0;         // Disconnetti calls so far: a handler stops when it changes
+    std::optional<LinkOperation> m_operation;
+    quint32 m_operationSerial = 0;   // which operation a deferred end belongs to
+    QString m_backupPath;
 };

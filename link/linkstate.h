@@ -18,10 +18,29 @@ struct EcuIdentity {
     QString VersioneCaricatore;
 };
 
+// Values of `StatoSessione`.
+enum SessionState : qint16 {
+    kSessionIdle = -1,            // not connected, or connected and ready
+    kSessionIdentifying = 1,      // "MUB" sent
+    kSessionReadingImage = 2,     // "RZ" blocks coming
+    kSessionSendingMaps = 3,      // a rebuilt flow map going out block by block
+    kSessionFinalValues = 5,      // "MUFN" sent
+    kSessionApplyingValues = 10,  // 10..15: + (page - 1) + 3 * choice
+    kSessionStoringValues = 20,   // 20..25: the same, then the whole image
+    kSessionProgramming = 30,     // the whole image going out block by block
+};
+
+inline bool IsValueWriteState(int s) { return (s >= 10 && s <= 15) || (s >= 20 && s <= 25); }
+inline bool IsImageUploadState(int s) { return s == kSessionSendingMaps || s == kSessionProgramming; }
+inline bool IsConnectingState(int s)
+{
+    return s == kSessionIdentifying || s == kSessionReadingImage || s == kSessionFinalValues;
+}
+
 // Program-wide state owned by the ECU link.
 struct LinkState {
     QByteArray BufferRx;             // received, not yet interpreted
-    qint16 StatoSessione = -1;       // -1 idle; 1, 2, 5 connecting; 3, 10..15, 20..25, 30 busy
+    qint16 StatoSessione = kSessionIdle;   // a SessionState
     bool EcuReady = false;
     qint16 TentativiAvvio = 0;
     quint8 VarianteCentralina = 0;   // 0: software version ends in "AA"

@@ -31,6 +31,5 @@ public:
     virtual int currentEditorPage() const = 0;            // `Cartelle` current tab, 0 = F6
     virtual void setDeltaPMarks(const std::array<bool, 6> &red) = 0; // `DeltaP` backgrounds: red or white
     virtual void MoveOperatingMarker(double x) = 0;
-    virtual void clearValueBoxColours(int page) = 0;      // `ValTra` 1, `ValCom` 2, `ValCut` 3 back to white
     virtual void RedrawChart() = 0;                       // after the chart model was reset
 };

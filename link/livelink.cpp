@@ -1,10 +1,10 @@
 // Live-data frames: storing, the running check and the live flow correction.
+#include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
 #include "link/link.h"
 #include "live/livedata.h"
 #include "live/livestate.h"
-#include "mapeditor/mapmodel.h"
 
 namespace {
 
@@ -41,8 +41,8 @@ void Link::frameLive(const QByteArray &frame)
         }
         Disconnetti();
         ChiudiFinestre();
-        m_ui.beep();
-        messaggio(210, 171);
+        m_ui->beep();
+        messaggio(TextId::EcuOldSoftware, TextId::TitleError);
         return;
     }
 
@@ -55,28 +55,25 @@ void Link::frameLive(const QByteArray &frame)
 
 void Link::taraturaLive()
 {
-    if (m_ui.currentEditorPage() != 0)
+    if (m_ui->currentEditorPage() != 0)
         return;
     double x = 0;
     if (!IsNumericText(m_live.LiveSample[0].Field[8], &x))
         return;
 
-    const MapEditorState &mappa = m_map.state();
     std::array<bool, 6> rossi{};
-    const int i = m_map.segmentOf(x);
+    const LiveCorrection point = m_mapSide->correctionAt(x);
+    const int i = point.segment;
     if (i < 0 || i > 4) {
-        m_ui.setDeltaPMarks(rossi);
+        m_ui->setDeltaPMarks(rossi);
         return;
     }
-    const double t0 = mappa.DcInThreshold[i];
-    const double t1 = mappa.DcInThreshold[i + 1];
-    const double d = (t1 - t0) / 3;
-    rossi[i] = x <= t0 + 2 * d;
-    rossi[i + 1] = x >= t0 + d;
-    m_ui.setDeltaPMarks(rossi);
+    const double d = (point.to - point.from) / 3;
+    rossi[i] = x <= point.from + 2 * d;
+    rossi[i + 1] = x >= point.from + d;
+    m_ui->setDeltaPMarks(rossi);
 
-    const SegmentLine &retta = mappa.SegmentCoef[i];
-    const double c = (x * retta.Slope + retta.Intercept) / 100 * 1000;
-    m_ui.MoveOperatingMarker(x);
+    const double c = point.percent / 100 * 1000;
+    m_ui->MoveOperatingMarker(x);
     send(ComandoMGA(m_state.VarianteCentralina == 1 ? 149 : 68, c));
 }

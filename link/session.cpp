@@ -1,20 +1,14 @@
 // The reply interpreter: identification, image read, image write and value queue.
 #include <QFile>
 
+#include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
 #include "link/identification.h"
+#include "link/imagefile.h"
 #include "link/link.h"
 #include "live/chartmodel.h"
 #include "live/livestate.h"
-#include "mapeditor/imagefile.h"
-#include "mapeditor/mapmodel.h"
-
-namespace {
-
-bool StatoValori(int s) { return (s >= 10 && s <= 15) || (s >= 20 && s <= 25); }
-
-} // namespace
 
 void Link::InterpretaRisposta(const QByteArray &frame)
 {
@@ -22,7 +16,7 @@ void Link::InterpretaRisposta(const QByteArray &frame)
         return;
     const int stato = m_state.StatoSessione;
     if (frame[0] == 'D') {
-        if (frame.size() == 131 && stato == -1 && m_state.EcuReady)
+        if (frame.size() == 131 && stato == kSessionIdle && m_state.EcuReady)
             frameLive(frame);
         return;
     }
@@ -31,35 +25,35 @@ void Link::InterpretaRisposta(const QByteArray &frame)
 
     switch (frame[1]) {
     case '8':
-        if (stato == 1)
+        if (stato == kSessionIdentifying)
             rispostaR8(frame);
         break;
     case '4':
-        if (stato == 1)
+        if (stato == kSessionIdentifying)
             rispostaR4(frame);
         break;
     case 'Z':
-        if (stato == 2 && frame.size() == 191)
+        if (stato == kSessionReadingImage && frame.size() == 191)
             rispostaRZ(frame);
         break;
     case 'f':
-        if (stato == 5 && frame.startsWith("Rfn"))
+        if (stato == kSessionFinalValues && frame.startsWith("Rfn"))
             rispostaRfn(frame);
         break;
     case '5': case '6':
-        if (stato == 3 || stato == 30)
+        if (IsImageUploadState(stato))
             bloccoAccettato();
         break;
     case '7':
-        if (stato == 3 || stato == 30)
+        if (IsImageUploadState(stato))
             bloccoRifiutato();
         break;
     case '1':
-        if (stato == 3 || stato == 30)
+        if (IsImageUploadState(stato))
             scritturaCompleta();
         break;
     case 'g':
-        if (StatoValori(stato) && frame.startsWith("Rga"))
+        if (IsValueWriteState(stato) && frame.startsWith("Rga"))
             valoreScritto();
         break;
     default:
@@ -71,10 +65,10 @@ void Link::rispostaR8(const QByteArray &frame)
 {
     m_timeOutTx.stop();
     if (frame.size() != 61) {
-        fallisci(210);
+        fallisci(TextId::EcuOldSoftware);
         if (!send("MU3\r\n"))
             return;
-        m_state.StatoSessione = -1;
+        m_state.StatoSessione = kSessionIdle;
         Disconnetti();
         return;
     }
@@ -85,7 +79,7 @@ void Link::rispostaR8(const QByteArray &frame)
         return;
     QFile::remove(fileLettura());
     QFile::remove(fileRiferimento());
-    m_state.StatoSessione = 2;
+    m_state.StatoSessione = kSessionReadingImage;
     if (!send("MU2\r\n"))
         return;
     armaRisposta();
@@ -94,17 +88,17 @@ void Link::rispostaR8(const QByteArray &frame)
 void Link::rispostaR4(const QByteArray &frame)
 {
     m_timeOutTx.stop();
-    m_ui.setBusyCursor(false);
+    m_ui->setBusyCursor(false);
     if (frame.size() == 41) {
         MemorizzaR4(m_state.Ident, frame);
-        m_ui.waitSetLabel(testo(209));
+        m_ui->waitSetLabel(testo(TextId::EcuNotProgrammed));
     } else {
-        m_ui.waitSetLabel(testo(210));
+        m_ui->waitSetLabel(testo(TextId::EcuOldSoftware));
     }
-    m_ui.waitShowOk();
+    m_ui->waitShowOk();
     if (!send("MU3\r\n"))
         return;
-    m_state.StatoSessione = -1;
+    m_state.StatoSessione = kSessionIdle;
     Disconnetti();
 }
 
@@ -112,11 +106,11 @@ void Link::rispostaRZ(const QByteArray &frame)
 {
     m_timeOutTx.stop();
     const int blocco = static_cast<int>(ValoreIniziale(QByteArrayView(frame).sliced(3, 3))) + 1;
-    m_ui.waitSetLabel(testo(203) + QStringLiteral(" (") + QString::number(blocco) + QLatin1Char(')'));
+    m_ui->waitSetLabel(testo(TextId::StartingLabel) + QStringLiteral(" (") + QString::number(blocco) + QLatin1Char(')'));
 
     // A block the file cannot hold, or a file that cannot be written, ends the read now.
     if (blocco < 1) {
-        interrompiOperazione(2);
+        interrompiOperazione(kSessionReadingImage);
         return;
     }
     ImageFile file(fileLettura());
@@ -131,7 +125,7 @@ void Link::rispostaRZ(const QByteArray &frame)
     }
     file.close();
     if (!ok) {
-        interrompiOperazione(2);
+        interrompiOperazione(kSessionReadingImage);
         return;
     }
 
@@ -141,7 +135,7 @@ void Link::rispostaRZ(const QByteArray &frame)
             armaRisposta();
         break;
     case '$':
-        m_state.StatoSessione = 5;
+        m_state.StatoSessione = kSessionFinalValues;
         if (!send("MU3\r\n") || !send("MUFN\r\n"))
             return;
         armaRisposta();
@@ -156,39 +150,36 @@ void Link::rispostaRZ(const QByteArray &frame)
 void Link::rispostaRfn(const QByteArray &frame)
 {
     m_timeOutTx.stop();
-    m_ui.setBusyCursor(false);
+    m_ui->setBusyCursor(false);
     for (int k = 0; k < 8; ++k)
         m_state.ValoriFinali[k] = frame.size() == 59 ? QString::fromLatin1(frame.mid(3 + 6 * k, 6))
                                                      : QStringLiteral("    -1");
 
     // Without a complete image and its copy there is nothing to work on: end the read.
-    if (!m_map.WriteIdentRecords(fileLettura(), m_state.ValoriFinali)) {
-        interrompiOperazione(5);
+    if (!m_mapSide->writeFinalValues(fileLettura(), m_state.ValoriFinali)) {
+        interrompiOperazione(kSessionFinalValues);
         return;
     }
     QFile::remove(fileRiferimento());
     if (!QFile::copy(fileLettura(), fileRiferimento())) {
-        interrompiOperazione(5);
+        interrompiOperazione(kSessionFinalValues);
         return;
     }
-    m_state.StatoSessione = -1;
-    m_ui.setMainWindowEnabled(true);
-    m_ui.waitClose();
+    m_state.StatoSessione = kSessionIdle;
+    m_ui->setMainWindowEnabled(true);
+    m_ui->waitClose();
 
-    if (m_map.LoadMapParameters(fileLettura(), m_state.VarianteCentralina, m_live)) {
-        m_map.edit().LastSentChoice = 1;
+    if (m_mapSide->loadImage(fileLettura(), m_state.VarianteCentralina)) {
         m_chart.ResetChart();
-        m_ui.RedrawChart();
+        m_ui->RedrawChart();
         m_live.LiveSample[0].RecordCounter = -1;
         m_live.LiveSample[1].RecordCounter = -1;
-        m_map.ResetMapEditorState();
-        m_map.FillMapEditorData();
-        m_ui.FillMapEditor();
+        m_ui->FillMapEditor();
         setEcuReady(true);
-        m_ui.SetEcuReadyControls(true);
-        m_ui.setEditorEnabled(true);
-        m_ui.ShowPageButtons(m_ui.currentEditorPage());
-        m_ui.showMapEditor();
+        m_ui->SetEcuReadyControls(true);
+        m_ui->setEditorEnabled(true);
+        m_ui->ShowPageButtons(m_ui->currentEditorPage());
+        m_ui->showMapEditor();
     }
     if (!send("MU3\r\n"))
         return;
@@ -213,10 +204,12 @@ void Link::bloccoAccettato()
 {
     m_timeOutTx.stop();
     ++m_state.BloccoCorrente;
-    const bool mappe = m_state.StatoSessione == 3;
+    const bool mappe = m_state.StatoSessione == kSessionSendingMaps;
     if (mappe)
-        m_ui.waitShow();
-    m_ui.waitSetLabel(testo(mappe ? 206 : 212) + QStringLiteral(" (") + QString::number(m_state.BloccoCorrente)
+        m_ui->waitShow();
+    const int label = mappe ? TextId::SendingMaps
+                      : m_operation == LinkOperation::RestoreImage ? TextId::Restoring : TextId::Programming;
+    m_ui->waitSetLabel(testo(label) + QStringLiteral(" (") + QString::number(m_state.BloccoCorrente)
                       + QLatin1Char(')'));
     if (inviaBlocco())
         m_state.RitrasmissioneFatta = 0;
@@ -230,44 +223,47 @@ void Link::bloccoRifiutato()
             m_state.RitrasmissioneFatta = 1;
         return;
     }
-    if (m_state.StatoSessione == 3) {
-        m_ui.beep();
-        fallisci(208);
+    const int failure = m_state.StatoSessione == kSessionSendingMaps ? TextId::NewMapsFailed
+                                                                     : TextId::ProgrammingInterrupted;
+    if (failure == TextId::NewMapsFailed) {
+        m_ui->beep();
         m_state.TentativiAvvio = 0;
         m_state.BufferRx.clear();
-    } else {
-        fallisci(213);
     }
-    if (!send("MU1\r\n"))
-        return;
-    m_timeOutDati.start();
-    m_state.StatoSessione = -1;
+    fallisci(failure);
+    if (send("MU1\r\n")) {
+        m_timeOutDati.start();
+        m_state.StatoSessione = kSessionIdle;
+    }
+    finishOperation(false, failure);
 }
 
 void Link::scritturaCompleta()
 {
     m_timeOutTx.stop();
-    if (m_state.StatoSessione == 3) {
-        m_state.StatoSessione = -1;
-        MapEditorState &mappa = m_map.edit();
-        mappa.DeltaFlowInitial = mappa.DeltaFlow;
-        m_ui.beep();
-        m_ui.setBusyCursor(false);
-        m_ui.waitSetLabel(testo(211));
-        m_ui.waitShowOk();
-        mappa.PageModified[0] = false;
-        m_ui.ShowPageButtons(m_ui.currentEditorPage());
+    const bool maps = m_state.StatoSessione == kSessionSendingMaps;
+    if (maps) {
+        m_state.StatoSessione = kSessionIdle;
+        m_ui->beep();
+        m_ui->setBusyCursor(false);
+        m_ui->waitSetLabel(testo(TextId::MapsSent));
+        m_ui->waitShowOk();
         m_state.TentativiAvvio = 0;
         m_state.BufferRx.clear();
     } else {
-        m_ui.setMainWindowEnabled(true);
-        m_ui.waitClose();
-        m_state.StatoSessione = -1;
-        m_ui.setBusyCursor(false);
+        m_ui->setMainWindowEnabled(true);
+        m_ui->waitClose();
+        m_state.StatoSessione = kSessionIdle;
+        m_ui->setBusyCursor(false);
     }
-    if (!send("MU1\r\n"))
-        return;
-    m_timeOutDati.start();
+    // The ECU holds the whole image now, whether or not it hears the closing command.
+    const quint32 chiusure = m_chiusure;
+    const bool closed = send("MU1\r\n");
+    if (chiusure == m_chiusure && closed)
+        m_timeOutDati.start();
+    finishOperation(true, maps ? TextId::MapsSent : 0);
+    if (maps && portOpen())
+        m_ui->ShowPageButtons(m_ui->currentEditorPage());
 }
 
 void Link::valoreScritto()
@@ -285,28 +281,30 @@ void Link::valoreScritto()
     }
 
     m_state.CodaComandi.clear();
-    const int pagina = (stato - 10) % 10 + 1;   // 1 F7, 2 F8, 3 F9 for the modified values
-    if (pagina >= 1 && pagina <= 3)
-        m_ui.clearValueBoxColours(pagina);
+    const int offset = (stato - kSessionApplyingValues) % 10;   // (page - 1) + 3 * choice
+    emit pageValuesWritten(offset % 3 + 1, offset / 3);
 
     auto fine = [this] {
-        m_ui.setBusyCursor(false);
-        m_state.StatoSessione = -1;
-        m_ui.setMainWindowEnabled(true);
+        m_ui->setBusyCursor(false);
+        m_state.StatoSessione = kSessionIdle;
+        m_ui->setMainWindowEnabled(true);
         m_timeOutDati.start();
     };
-    if (stato < 20) {
+    if (stato < kSessionStoringValues) {
         fine();
+        finishOperation(true, 0);
         return;
     }
     m_state.BloccoCorrente = -1;
     m_state.ImmagineDaInviare = LeggiImmagine(fileLettura());
     if (m_state.ImmagineDaInviare.trimmed().isEmpty()) {
+        // The values went, the image cannot: the fitter must not take it as stored.
         fine();
+        finishOperation(false, TextId::ProgrammingInterrupted, false);
         return;
     }
-    m_state.StatoSessione = 30;
-    m_ui.waitOpen(testo(205), testo(212));
+    m_state.StatoSessione = kSessionProgramming;
+    m_ui->waitOpen(testo(TextId::ProgrammingCaption), testo(TextId::Programming));
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
     if (!send("MU0\r\n"))
         return;

@@ -1,6 +1,6 @@
 #include "mapeditor/mapmodel.h"
 
-#include "mapeditor/imagefile.h"
+#include "link/imagefile.h"
 
 #include <QFile>
 

@@ -13,16 +13,17 @@
 #include "live/widgets/boxdati.h"
 #include "live/widgets/livechart.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/mapoperations.h"
 #include "mapeditor/widgets/grafici.h"
+#include "mapeditor/widgets/valprog.h"
 #include "ui/common/attesa.h"
 #include "ui/common/pictures.h"
 
-Kalibron::Kalibron(ProgramContext &ctx, LinkTiming timing, QWidget *parent)
-    : QMainWindow(parent), m_ctx(ctx)
+Kalibron::Kalibron(ProgramContext &ctx, QWidget *parent)
+    : QMainWindow(parent), m_ctx(ctx), m_link(&ctx.link)
 {
     setObjectName(QStringLiteral("Kalibron"));
-    m_link = std::make_unique<Link>(ctx.frame, ctx.live, ctx.map, ctx.chart, ctx.recorder, *this, ctx.transports,
-                                    timing);
+    m_link->setUi(this);
     // Every timer is off until the window has loaded.
     m_link->InterpretoDati().stop();
     m_visDati.setInterval(200);
@@ -46,8 +47,11 @@ Kalibron::~Kalibron()
     m_ctx.display.setView(nullptr);
     m_ctx.chart.setLiveWatchdog(nullptr);
     m_ctx.recorder.setMessageSink(nullptr, m_ctx.frame.LinguaCorrente);
-    // The link goes first: it may still call back into the window while closing.
-    m_link.reset();
+    // The link outlives the window: it must not call back into it.
+    if (m_link->portOpen())
+        m_link->Disconnetti();
+    m_link->InterpretoDati().stop();
+    m_link->setUi(nullptr);
     if (m_busyCursor)
         setBusyCursor(false);
 }
@@ -61,7 +65,7 @@ void Kalibron::load()
 
     // 1. Live channels and a clean session: nothing left from an earlier run.
     InitLiveChannels(m_ctx.live, frame.LinguaCorrente);
-    m_link->edit() = LinkState{};
+    m_link->resetSession();
     m_ctx.live.LiveDisplayEnabled = false;
     m_ctx.map.edit().PageModified.fill(false);
     for (const char *name : {"LETTURA.PRG", "LETTURA1.PRG", "LETTURAN.PRG"})
@@ -100,6 +104,7 @@ void Kalibron::load()
         if (m_disattivo->isEnabled())
             DisattivoComClick();
     });
+    connectEditor();
     m_ctx.display.setLanguage(frame.LinguaCorrente);
     m_ctx.display.setView(m_grafici->boxDati());
     m_ctx.chart.setLiveWatchdog(&m_link->TimeOutDati());
@@ -107,6 +112,29 @@ void Kalibron::load()
     // 8. The interpreter and the display tick run from now on.
     m_link->InterpretoDati().start();
     m_visDati.start();
+}
+
+// The editor's buttons start the map operations; what the link reports comes back to the pages.
+void Kalibron::connectEditor()
+{
+    MapOperations &ops = m_ctx.mapOps;
+    connect(m_grafici, &Grafici::applicaClicked, this, [this](int choice) {
+        m_ctx.mapOps.apply(m_grafici->currentPage(), choice);
+    });
+    connect(m_grafici, &Grafici::memorClicked, this, &Kalibron::storePage);
+    connect(m_grafici, &Grafici::memor1Clicked, this, [this] { m_ctx.mapOps.storeMapping(); });
+    m_grafici->setF6StoreHandler([this] { return m_ctx.mapOps.storeMapping(); });
+    connect(&ops, &MapOperations::valueBoxesSent, m_grafici, &Grafici::clearValueBoxColours);
+}
+
+void Kalibron::storePage()
+{
+    if (!m_link->portOpen())
+        return;
+    const int choice = AskProgramChoice(m_ctx.frame, m_ctx.map.edit(), this);
+    afterDialog();
+    if (choice >= 0)
+        m_ctx.mapOps.storePage(m_grafici->currentPage(), choice);
 }
 
 void Kalibron::AttivoComClick()

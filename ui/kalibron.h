@@ -35,13 +35,14 @@ public:
     // Answers messages instead of the modal dialogs (tests script the fitter with it).
     using MessageHook = std::function<int(const ShownMessage &)>;
 
-    explicit Kalibron(ProgramContext &ctx, LinkTiming timing = {}, QWidget *parent = nullptr);
+    explicit Kalibron(ProgramContext &ctx, QWidget *parent = nullptr);
     ~Kalibron() override;
 
     // The start-up sequence; call once before show().
     void load();
 
     Link &link() { return *m_link; }
+    QAction *restoreAction() const { return m_menuRestore; }
     Grafici *grafici() const { return m_grafici; }
     Attesa *attesa() const { return m_attesa; }
     QMdiArea *mdiArea() const { return m_mdi; }
@@ -83,7 +84,6 @@ public:
     int currentEditorPage() const override;
     void setDeltaPMarks(const std::array<bool, 6> &red) override;
     void MoveOperatingMarker(double x) override;
-    void clearValueBoxColours(int page) override;
     void RedrawChart() override;
 
 public slots:
@@ -105,10 +105,13 @@ private:
     void apriSeriale();
     void apriLingua();
     void apriInfCentr();
+    void apriRipristino();
+    void connectEditor();
+    void storePage();
     void afterDialog();
 
     ProgramContext &m_ctx;
-    std::unique_ptr<Link> m_link;
+    Link *m_link;
     MessageHook m_messageHook;
 
     QMdiArea *m_mdi = nullptr;
@@ -135,4 +138,5 @@ private:
     std::array<QAction *, 1> m_menuUti{};
     std::array<QAction *, 2> m_menuConf{};
     QAction *m_menuInf = nullptr;
+    QAction *m_menuRestore = nullptr;   // File: put back a saved ECU image
 };

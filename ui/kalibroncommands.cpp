@@ -7,7 +7,10 @@
 
 #include "app/dialogs/confser.h"
 #include "app/dialogs/sceltalingua.h"
+#include "app/textids.h"
 #include "app/texts.h"
+#include "link/imagerestore.h"
+#include "link/widgets/restoreimagedialog.h"
 #include "link/widgets/visinf.h"
 #include "live/recorder.h"
 #include "mapeditor/mapmodel.h"
@@ -57,9 +60,9 @@ void Kalibron::esci()
     if (std::any_of(modified.begin(), modified.end(), [](bool m) { return m; })) {
         FrameState &frame = m_ctx.frame;
         beep();
-        frame.MessageText = Testo(frame.id(214));
-        frame.MessageTitle = Testo(frame.id(170));
-        if (showMessage(frame.MessageText, 36, frame.MessageTitle, 4) != 6)
+        frame.MessageText = Testo(frame.id(TextId::QuitWithEdits));
+        frame.MessageTitle = Testo(frame.id(TextId::TitleWarning));
+        if (showMessage(frame.MessageText, kQuestionYesNo, frame.MessageTitle, kMessageCentred) != kAnswerYes)
             return;
     }
     close();
@@ -95,6 +98,32 @@ void Kalibron::apriInfCentr()
     dialog.setWindowTitle(MenuPath(caption(m_mainMenu[1])));
     dialog.exec();
     afterDialog();
+}
+
+void Kalibron::apriRipristino()
+{
+    if (!m_link->canStartOperation())
+        return;
+    FrameState &frame = m_ctx.frame;
+    const QString serial = m_link->state().Ident.Matricola;
+    const QList<ImageBackup> backups = ListImageBackups(frame.PercorsoApp, serial);
+    if (backups.isEmpty()) {
+        beep();
+        frame.MessageText = Testo(frame.id(TextId::NoBackups));
+        frame.MessageTitle = Testo(frame.id(TextId::TitleWarning));
+        showMessage(frame.MessageText, kWarningOk, frame.MessageTitle, kMessageCentred);
+        return;
+    }
+    int chosen = -1;
+    {
+        RestoreImageDialog dialog(frame, backups, BackupFolderName(serial), this);
+        dialog.setWindowTitle(MenuPath(caption(m_mainMenu[0]), caption(m_menuRestore)));
+        dialog.exec();
+        chosen = dialog.chosen();
+    }
+    afterDialog();
+    if (chosen >= 0 && chosen < backups.size())
+        m_ctx.restore.start(backups[chosen]);
 }
 
 void Kalibron::afterDialog()

@@ -153,12 +153,6 @@ void Kalibron::MoveOperatingMarker(double x)
         m_grafici->MoveOperatingMarker(x);
 }
 
-void Kalibron::clearValueBoxColours(int page)
-{
-    if (m_grafici)
-        m_grafici->clearValueBoxColours(page);
-}
-
 void Kalibron::RedrawChart()
 {
     m_ctx.chart.RedrawChart();

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QWidget>
 
+#include "app/textids.h"
 #include "app/texts.h"
 #include "link/link.h"
 #include "live/livestate.h"
@@ -54,6 +55,7 @@ void Kalibron::buildMenus()
     m_menuF[0] = named(acq->menuAction(), name("MenuF", 0));
     QMenu *maps = m_mainMenus[0]->addMenu(QString());
     m_menuF[1] = named(maps->menuAction(), name("MenuF", 1));
+    m_menuRestore = named(m_mainMenus[0]->addAction(QString()), QStringLiteral("MenuRipristino"));
     m_menuF[2] = named(m_mainMenus[0]->addAction(QString()), name("MenuF", 2));
     m_menuF[3] = named(m_mainMenus[0]->addAction(QString()), name("MenuF", 3));
     for (int i = 0; i < 4; ++i) {
@@ -90,6 +92,7 @@ void Kalibron::buildMenus()
     route(m_menuM[1], "Crea_Dischi");
     route(m_menuF[3], "Esci");
     route(m_mainMenu[1], "Inf_Centr");
+    connect(m_menuRestore, &QAction::triggered, this, &Kalibron::apriRipristino);
     connect(m_menuConf[0], &QAction::triggered, this, &Kalibron::apriSeriale);
     connect(m_menuConf[1], &QAction::triggered, this, &Kalibron::apriLingua);
     connect(m_menuInf, &QAction::triggered, this, [this] {
@@ -208,6 +211,7 @@ void Kalibron::SetMenuCaptions()
         setCaption(m_menuM[i], 118 + i);
     }
     setCaption(m_menuInf, 106);
+    setCaption(m_menuRestore, TextId::RestoreMenu);
     setCaption(m_menuUti[0], 111);
     setCaption(m_menuConf[0], 112);
     setCaption(m_menuConf[1], 113);
@@ -237,6 +241,7 @@ void Kalibron::SetEcuReadyControls(bool ready)
 {
     m_menuConf[0]->setEnabled(!ready);
     m_menuM[0]->setEnabled(ready);
+    m_menuRestore->setEnabled(ready);
     toolbarAction(QStringLiteral("Salva_Dati"))->setEnabled(ready);
     m_mainMenu[1]->setEnabled(ready);
     toolbarAction(QStringLiteral("Inf_Centr"))->setEnabled(ready);

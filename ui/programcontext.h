@@ -1,8 +1,10 @@
 #pragma once
 #include "app/framestate.h"
-#include "link/transport.h"
 
 struct LiveState;
+class Link;
+class MapOperations;
+class ImageRestore;
 class ChartModel;
 class Recorder;
 class LiveDisplay;
@@ -17,5 +19,7 @@ struct ProgramContext {
     Recorder &recorder;
     LiveDisplay &display;
     MapModel &map;
-    TransportFactory transports;
+    Link &link;
+    MapOperations &mapOps;
+    ImageRestore &restore;
 };

@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "link/transportfactory.h"
-#include "mapeditor/imagefile.h"
+#include "link/imagefile.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 

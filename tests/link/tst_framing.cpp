@@ -61,6 +61,10 @@ private slots:
         QTest::newRow("F before R: cut to the R") << QByteArray("FxR1\r\n") << QByteArrayList{"R1\r\n"}
                                                   << QByteArray();
         QTest::newRow("two frames in one piece") << "R5\r\n" + rga << QByteArrayList{"R5\r\n", rga} << QByteArray();
+        // A burst of empty lines goes in one run: it must not hold a reply back by a tick per line.
+        QTest::newRow("empty lines before a reply") << QByteArray("\r\n").repeated(40) + " \r\n" + rga
+                                                    << QByteArrayList{rga} << QByteArray();
+        QTest::newRow("only empty lines") << QByteArray("\r\n").repeated(40) << QByteArrayList{} << QByteArray();
     }
     void cutter_handlesEachRule()
     {

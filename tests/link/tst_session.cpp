@@ -2,7 +2,10 @@
 #include <QtTest>
 
 #include "app/texts.h"
+#include "app/messages.h"
+#include "app/textids.h"
 #include "link/framing.h"
+#include "link/imagebackup.h"
 #include "link/link.h"
 #include "support/faketransport.h"
 #include "support/linkrig.h"
@@ -42,9 +45,9 @@ struct Bench : LinkRig {
     FakePorts ports;
 
     Bench() { makeLink(ports.factory(), LinkTiming{20, 200, 500, 200}); }
-    ~Bench() { link.reset(); }   // before the ports its factory refers to
+    ~Bench() { dropLink(); }   // before the ports its factory refers to
     FakeTransport &port() { return *ports.last; }
-    LinkState &st() { return link->edit(); }
+    const LinkState &st() const { return link->state(); }
 
     // Connects, reads a three-block image and forgets what that wrote and showed.
     void connectAndRead(const QByteArray &software = "ABC12AA34")
@@ -56,13 +59,32 @@ struct Bench : LinkRig {
         port().written.clear();
         ui.clear();
     }
-    // Puts the link in an operation as the map-sending code starts it.
-    void startOperation(int state)
+    // Starts the operation that puts the link in `state`, and forgets its first line.
+    void startOperation(int state, const QByteArray &lines = ComandoMGA(18, 1))
     {
-        st().StatoSessione = qint16(state);
-        link->TimeOutDati().stop();
+        const QByteArray image = QByteArray("000007").repeated(70);   // blocks 000, 001, 002
+        if (state == kSessionSendingMaps)
+            QVERIFY(link->startImageUpload(image, LinkOperation::StoreMapping));
+        else if (state == kSessionProgramming)
+            QVERIFY(link->startImageUpload(image, LinkOperation::RestoreImage));
+        else {
+            const int offset = state % 10;
+            QVERIFY(link->startValueWrites(lines, offset % 3 + 1, offset / 3, state >= kSessionStoringValues));
+        }
+        QCOMPARE(st().StatoSessione, qint16(state));
+        port().written.clear();
         ui.pageButtons = -1;
         ui.waitLabel.clear();
+        ui.clear();
+    }
+    // The one message an interrupted write leaves: the ECU may be half-written, here is the backup.
+    void checkPartialImageMessage()
+    {
+        QCOMPARE(ui.messages.size(), 1);
+        const QString backup = link->backupPath();
+        QVERIFY(QFile::exists(backup));
+        QCOMPARE(ui.messages[0].text, T(TextId::MayHoldPartialImage, frame.LinguaCorrente).arg(backup));
+        QCOMPARE(ui.messages[0].flags, int(kErrorOk));
     }
 };
 
@@ -124,15 +146,16 @@ private slots:
         QFETCH(int, label);
         Bench b;
         b.connectAndRead();
-        b.startOperation(state);
-        b.ui.currentPage = 2;
-        b.st().ImmagineDaInviare = QByteArray("000007").repeated(70);
         b.map.edit().DeltaFlow[2] = 140;
         b.map.edit().PageModified[0] = true;
+        b.startOperation(state);
+        b.ui.currentPage = 2;
+        QSignalSpy finished(b.link.get(), &Link::operationFinished);
         b.port().feed(replies);
         QCOMPARE(b.port().lines(), sent);
         QCOMPARE(b.ui.calls.contains("waitShow"), state == 3);
-        QCOMPARE(b.ui.beeps, state == 3 ? 1 : 0);
+        const bool ok = label == 0 || label == 211;
+        QCOMPARE(b.ui.beeps, (state == 3 ? 1 : 0) + (ok ? 0 : 1));   // the failure message beeps too
         QCOMPARE(b.ui.waitOkShown ? b.ui.waitLabel : QString(), label ? T(label) : QString());
         QCOMPARE(b.ui.calls.contains("waitClose"), label == 0);
         QCOMPARE(b.map.state().PageModified[0], label != 211);
@@ -140,42 +163,60 @@ private slots:
         QCOMPARE(b.ui.pageButtons, label == 211 ? 2 : -1);
         QCOMPARE(b.st().StatoSessione, qint16(-1));
         QVERIFY(b.link->portOpen() && b.link->TimeOutDati().isActive() && !b.link->TimeOutTx().isActive());
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][1].toBool(), ok);
+        if (ok)
+            QVERIFY(b.ui.messages.isEmpty());
+        else
+            b.checkPartialImageMessage();
     }
 
     void valueQueue_sendsEachLineOnRga_data()
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("imageThere");
-        QTest::addColumn<int>("clearedPage");
+        QTest::addColumn<int>("choice");
         QTest::addColumn<int>("endState");
-        QTest::newRow("modified values applied") << 11 << true << 2 << -1;
-        QTest::newRow("initial values applied") << 14 << true << 0 << -1;
-        QTest::newRow("modified values stored") << 21 << true << 2 << 30;
-        QTest::newRow("stored with the image gone") << 25 << false << 0 << -1;
+        QTest::newRow("modified values applied") << 11 << true << 0 << -1;
+        QTest::newRow("initial values applied") << 14 << true << 1 << -1;
+        QTest::newRow("modified values stored") << 21 << true << 0 << 30;
+        QTest::newRow("stored with the image gone") << 25 << false << 1 << -1;
     }
     void valueQueue_sendsEachLineOnRga()
     {
         QFETCH(int, state);
         QFETCH(bool, imageThere);
-        QFETCH(int, clearedPage);
+        QFETCH(int, choice);
         QFETCH(int, endState);
         Bench b;
         b.connectAndRead();
         if (!imageThere)
             QFile::remove(b.file("LETTURA.PRG"));
-        b.startOperation(state);
-        const QByteArray first = ComandoMGA(18, 250), second = ComandoMGA(19, -2), rga = Checksummed("Rga");
-        b.st().CodaComandi = first + second;
+        const QByteArray first = ComandoMGA(18, 250), second = ComandoMGA(19, -2), third = ComandoMGA(20, 7);
+        const QByteArray rga = Checksummed("Rga");
+        QVERIFY(b.link->TimeOutTx().interval() > 0);
+        b.startOperation(state, first + second + third);
+        QCOMPARE(b.link->TimeOutTx().interval(), 200);   // the first value's own, shorter wait
+        QSignalSpy written(b.link.get(), &Link::pageValuesWritten);
+        QSignalSpy finished(b.link.get(), &Link::operationFinished);
         b.port().feed(rga);
-        QCOMPARE(b.port().written, QByteArrayList{first});
+        QCOMPARE(b.port().written, QByteArrayList{second});
+        QCOMPARE(b.link->TimeOutTx().interval(), 500);
         b.port().feed(rga);
-        QCOMPARE(b.port().written, (QByteArrayList{first, second}));
-        QVERIFY(b.link->TimeOutTx().isActive());
+        QCOMPARE(b.port().written, (QByteArrayList{second, third}));
+        QVERIFY(b.link->TimeOutTx().isActive() && written.isEmpty());
 
         b.port().feed(rga);
         QCOMPARE(b.st().StatoSessione, qint16(endState));
-        QCOMPARE(b.ui.clearedPage, clearedPage);
+        QCOMPARE(written.size(), 1);
+        QCOMPARE(written[0], (QVariantList{(state % 10) % 3 + 1, choice}));
         QCOMPARE(b.port().lines().mid(2), endState == 30 ? QByteArrayList{"MU0"} : QByteArrayList{});
+        // Values written and the image not sendable is a failure the fitter must hear of.
+        QCOMPARE(finished.size(), endState == 30 ? 0 : 1);
+        if (!imageThere) {
+            QCOMPARE(b.ui.messages.size(), 1);
+            QVERIFY(b.ui.messages[0].text.startsWith(T(TextId::ProgrammingInterrupted)));
+        }
         if (endState == 30) {
             QCOMPARE(b.ui.waitCaption + b.ui.waitLabel, T(205) + T(212));
             QVERIFY(b.link->TimeOutTx().isActive() && !b.st().ImmagineDaInviare.isEmpty());
@@ -204,11 +245,16 @@ private slots:
         QFETCH(QByteArray, command);
         Bench b;
         b.frame.LinguaCorrente = quint8(lingua);
-        b.connectAndRead();
-        b.startOperation(state);
-        b.st().CodaComandi = ComandoMGA(18, 1);
-        b.ui.setMainWindowEnabled(false);
-        b.link->TimeOutTx().start();
+        if (state == kSessionFinalValues) {
+            b.link->Connetti();
+            b.port().feed(R8("ABC12AA34") + Rz(0, 1, '$'));
+            b.port().written.clear();
+            b.ui.clear();
+        } else {
+            b.connectAndRead();
+            b.startOperation(state, ComandoMGA(18, 1) + ComandoMGA(19, 1));
+        }
+        QVERIFY(b.link->TimeOutTx().isActive() && !b.ui.mainWindowEnabled);
 
         QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 3000);
         QCOMPARE(b.port().lines(), label ? QByteArrayList{command} : QByteArrayList{});
@@ -216,7 +262,11 @@ private slots:
         QCOMPARE(b.ui.waitOkShown, label != 0);
         QCOMPARE(b.ui.mainWindowEnabled, label == 0);
         QCOMPARE(b.ui.calls.contains("waitShow"), state == 3);
-        QVERIFY(b.ui.beeps >= 1 && !b.ui.busyCursor && b.ui.messages.isEmpty());
+        QVERIFY(b.ui.beeps >= 1 && !b.ui.busyCursor);
+        if (state == kSessionFinalValues)
+            QVERIFY(b.ui.messages.isEmpty());
+        else
+            b.checkPartialImageMessage();
         QCOMPARE(b.st().StatoSessione, qint16(-1));
         QVERIFY(b.st().CodaComandi.isEmpty() && !b.st().EcuReady && b.imagesGone());
     }
@@ -245,11 +295,17 @@ private slots:
         if (how == 2)
             b.port().loseConnection();
         if (how == 3) {
-            b.port().responder = [](FakeTransport &p, const QByteArray &w) {
-                if (w.startsWith("MU3"))
-                    p.loseConnection();
+            b.link->Disconnetti();
+            b.map.edit().PageModified[2] = true;
+            b.ports.prepare = [](FakeTransport &port) {
+                port.responder = [](FakeTransport &p, const QByteArray &w) {
+                    if (w.startsWith("MU3"))
+                        p.loseConnection();
+                };
             };
-            b.startOperation(1);
+            b.link->Connetti();
+            b.port().written.clear();
+            b.ui.clear();
             b.link->TimeOutTxScaduto();
         }
         QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 3000);

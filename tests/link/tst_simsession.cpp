@@ -5,7 +5,7 @@
 #include "link/framing.h"
 #include "link/link.h"
 #include "link/transportfactory.h"
-#include "mapeditor/imagefile.h"
+#include "link/imagefile.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 #include "tools/ecusim/simtransport.h"
@@ -37,7 +37,7 @@ struct SimBench : LinkRig {
         QObject::connect(link.get(), &Link::sent, link.get(), [this](const QByteArray &l) { sent << l.trimmed(); });
         link->Connetti();
     }
-    ~SimBench() { link.reset(); }   // before the state its hooks refer to
+    ~SimBench() { dropLink(); }   // before the state its hooks refer to
 };
 
 } // namespace
@@ -161,14 +161,9 @@ private slots:
         SimBench b(0, fault);
         QTRY_VERIFY_WITH_TIMEOUT(b.link->state().EcuReady, 20000);
 
-        // Start the map sending as the editor does, with the image just read.
-        LinkState &s = b.link->edit();
-        s.StatoSessione = 3;
-        b.link->TimeOutDati().stop();
-        b.ui.waitOpen(T(205), T(206));
-        s.ImmagineDaInviare = LeggiImmagine(b.file("LETTURA.PRG"));
-        QVERIFY(b.link->send("MU0\r\n"));
-        b.link->TimeOutTx().start();
+        // The flow map as the editor stores it, with an unchanged curve.
+        QVERIFY(b.mapOps->storeMapping());
+        QCOMPARE(b.ui.waitCaption + b.ui.waitLabel, T(205) + T(206));
 
         QTRY_VERIFY_WITH_TIMEOUT(b.link->state().StatoSessione == -1, 20000);
         QCOMPARE(b.ui.waitLabel, T(label));

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "live/livestate.h"
-#include "mapeditor/imagefile.h"
+#include "link/imagefile.h"
 #include "mapeditor/mapmodel.h"
 
 namespace {

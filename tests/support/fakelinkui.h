@@ -19,7 +19,7 @@ public:
     bool waitOpenNow = false, waitOkShown = false, mainWindowEnabled = true, busyCursor = false;
     bool ecuReadyControls = false, editorEnabled = false;
     QString waitCaption, waitLabel;
-    int currentPage = 0, pageButtons = -1, clearedPage = 0, beeps = 0;
+    int currentPage = 0, pageButtons = -1, beeps = 0;
     std::array<bool, 6> deltaPMarks{};
     double markerX = -1;
 
@@ -51,7 +51,6 @@ public:
     int currentEditorPage() const override { return currentPage; }
     void setDeltaPMarks(const std::array<bool, 6> &red) override { calls << "setDeltaPMarks"; deltaPMarks = red; }
     void MoveOperatingMarker(double x) override { calls << "MoveOperatingMarker"; markerX = x; }
-    void clearValueBoxColours(int page) override { calls << "clearValueBoxColours"; clearedPage = page; }
     void RedrawChart() override { calls << "RedrawChart"; }
 
     int showMessage(const QString &text, int flags, const QString &title, int position) override

@@ -7,7 +7,9 @@
 #include "live/chartmodel.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
+#include "link/imagerestore.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/mapoperations.h"
 #include "support/fakelinkui.h"
 
 // Everything a Link is built with, in a scratch application folder, behind a
@@ -20,7 +22,9 @@ struct LinkRig {
     ChartModel chart;
     Recorder recorder;
     FakeLinkUi ui;
-    std::unique_ptr<Link> link;   // last: it is destroyed before what it refers to
+    std::unique_ptr<Link> link;   // after what it refers to: it is destroyed first
+    std::unique_ptr<MapOperations> mapOps;
+    std::unique_ptr<ImageRestore> restore;
 
     LinkRig() : chart(live, dir.filePath(QStringLiteral("DATI_GRAF.GRF"))), recorder(live)
     {
@@ -28,9 +32,23 @@ struct LinkRig {
         InitLiveChannels(live, frame.LinguaCorrente);
     }
 
+    ~LinkRig() { dropLink(); }
+
+    // The link and what listens to it, newest first.
+    void dropLink()
+    {
+        restore.reset();
+        mapOps.reset();
+        link.reset();
+    }
+
     Link &makeLink(TransportFactory transports, LinkTiming timing = {})
     {
-        link = std::make_unique<Link>(frame, live, map, chart, recorder, ui, std::move(transports), timing);
+        dropLink();
+        link = std::make_unique<Link>(frame, live, chart, recorder, std::move(transports), timing);
+        link->setUi(&ui);
+        mapOps = std::make_unique<MapOperations>(frame, live, map, *link);
+        restore = std::make_unique<ImageRestore>(frame, *link);
         return *link;
     }
 

@@ -12,7 +12,10 @@
 #include "live/livedisplay.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
+#include "link/imagerestore.h"
+#include "link/link.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/mapoperations.h"
 #include "mapeditor/widgets/grafici.h"
 #include "tools/ecusim/simtransport.h"
 #include "ui/common/pictures.h"
@@ -30,11 +33,16 @@ struct MainWindowRig {
     MapModel map;
     SimConfig sim;
     QPointer<SimTransport> port;   // the simulated ECU of the last connection
-    ProgramContext ctx{frame, live, chart, recorder, display, map, [this](const QString &) {
-                           auto t = std::make_unique<SimTransport>(sim);
-                           port = t.get();
-                           return std::unique_ptr<Transport>(std::move(t));
-                       }};
+    Link link{frame, live, chart, recorder,
+              [this](const QString &) {
+                  auto t = std::make_unique<SimTransport>(sim);
+                  port = t.get();
+                  return std::unique_ptr<Transport>(std::move(t));
+              },
+              LinkTiming{10, 700, 3000, 1500}};
+    MapOperations mapOps{frame, live, map, link};
+    ImageRestore restore{frame, link};
+    ProgramContext ctx{frame, live, chart, recorder, display, map, link, mapOps, restore};
     QList<Kalibron::ShownMessage> shown;
     QList<int> answers;   // next answers; when empty: No to questions, OK to the rest
     std::unique_ptr<Kalibron> win;
@@ -47,9 +55,7 @@ struct MainWindowRig {
 
     Kalibron &start()
     {
-        LinkTiming t;
-        t.interpretMs = 10, t.liveWatchdogMs = 700, t.replyWatchdogMs = 3000, t.firstValueReplyMs = 1500;
-        win = std::make_unique<Kalibron>(ctx, t);
+        win = std::make_unique<Kalibron>(ctx);
         win->setMessageHook([this](const Kalibron::ShownMessage &m) {
             shown.append(m);
             return !answers.isEmpty() ? answers.takeFirst() : (m.flags & 15) == 4 ? 7 : 1;

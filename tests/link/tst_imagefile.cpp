@@ -6,7 +6,7 @@
 #include <numeric>
 #include <random>
 
-#include "mapeditor/imagefile.h"
+#include "link/imagefile.h"
 
 class TestImageFile : public QObject {
     Q_OBJECT

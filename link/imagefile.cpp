@@ -1,4 +1,4 @@
-#include "mapeditor/imagefile.h"
+#include "link/imagefile.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -1,0 +1,35 @@
+#pragma once
+
+// Base ids of the texts the code names (the language offset is added by
+// FrameState::id). Only ids whose number would tell a reader nothing are here.
+namespace TextId {
+inline constexpr int TitleWarning = 170;             // "ATTENZIONE!"
+inline constexpr int TitleError = 171;               // "ERRORE!"
+inline constexpr int LeaveEditedMapping = 201;
+inline constexpr int StartingCaption = 202;
+inline constexpr int StartingLabel = 203;
+inline constexpr int StartInterrupted = 204;
+inline constexpr int ProgrammingCaption = 205;
+inline constexpr int SendingMaps = 206;
+inline constexpr int SendingMapsInterrupted = 207;
+inline constexpr int NewMapsFailed = 208;
+inline constexpr int EcuNotProgrammed = 209;
+inline constexpr int EcuOldSoftware = 210;
+inline constexpr int MapsSent = 211;
+inline constexpr int Programming = 212;
+inline constexpr int ProgrammingInterrupted = 213;
+inline constexpr int QuitWithEdits = 214;
+inline constexpr int LinkLost = 308;
+inline constexpr int PortSettingsError = 345;
+inline constexpr int RestoreMenu = 369;
+inline constexpr int RestoreHeading = 370;
+inline constexpr int RestoreQuestion = 373;
+inline constexpr int RestoreOtherEcuQuestion = 374;
+inline constexpr int RestoreVerified = 375;
+inline constexpr int RestoreMismatch = 376;
+inline constexpr int MayHoldPartialImage = 377;
+inline constexpr int BackupFailed = 378;
+inline constexpr int NoBackups = 379;
+inline constexpr int Restoring = 380;
+inline constexpr int BackupUnreadable = 381;
+} // namespace TextId
