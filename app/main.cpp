@@ -51,11 +51,11 @@ int main(int argc, char **argv)
     MapModel map;
     // The built-in simulated ECU answers at the speed of a real cable, so the
     // fitter in training sees the read progress as in the workshop.
-    TransportFactory transports = CreaTransportFactory([] {
-        SimConfig cfg;
-        cfg.paced = true;
-        return std::make_unique<SimTransport>(cfg);
-    });
+    // Its memory outlives a connection, as a real ECU's does.
+    SimConfig simulated;
+    simulated.paced = true;
+    simulated.memory = std::make_shared<QVector<int>>();
+    TransportFactory transports = CreaTransportFactory([simulated] { return std::make_unique<SimTransport>(simulated); });
     Link link(frame, live, chart, recorder, transports);
     MapOperations mapOps(frame, live, map, link);
     ImageRestore restore(frame, link);

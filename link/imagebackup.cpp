@@ -22,6 +22,13 @@ QDateTime stampOf(const QString &fileName)
     return QDateTime::fromString(fileName.left(kStampFormat.size()), kStampFormat);
 }
 
+// 1 for the first copy of a second, n for "-n".
+int copyNumber(const QString &fileName)
+{
+    const QString rest = fileName.mid(kStampFormat.size()).chopped(kExtension.size());
+    return rest.startsWith(QLatin1Char('-')) ? rest.mid(1).toInt() : 1;
+}
+
 } // namespace
 
 QString BackupFolderName(const QString &serial)
@@ -82,7 +89,7 @@ QList<ImageBackup> ListImageBackups(const QString &appDir, const QString &curren
             return aMine;
         if (a.taken != b.taken)
             return a.taken > b.taken;
-        return a.path > b.path;   // a later copy of the same second first
+        return copyNumber(QFileInfo(a.path).fileName()) > copyNumber(QFileInfo(b.path).fileName());
     });
     return out;
 }

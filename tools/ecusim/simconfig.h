@@ -2,6 +2,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
+#include <memory>
 
 // Faults the simulated ECU can be told to commit, one run at a time.
 enum class SimFaultKind {
@@ -30,6 +32,9 @@ struct SimConfig {
     quint32 seed = 1;           // noise, splitting and the engine model are repeatable
     bool paced = false;         // in-process: deliver at the port's speed (10 bits a character), not at once
     QList<SimFault> faults;
+    // The ECU's own memory, kept across connections when shared: what one simulated
+    // connection writes, the next reads back. Filled with the default image when empty.
+    std::shared_ptr<QVector<int>> memory;
 
     // Parses "name" or "name=arg" as listed by `ecusim --help`; false on an unknown name.
     bool addFault(const QString &faultText, QString *error = nullptr);

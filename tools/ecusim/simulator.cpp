@@ -41,6 +41,12 @@ Simulator::Simulator(const SimConfig &config)
       m_rng(config.seed * 2654435761u + 12345u)
 {
     m_config.liveFramesPerSecond = std::clamp(m_config.liveFramesPerSecond, 1, 100);
+    if (m_config.memory) {
+        if (m_config.memory->isEmpty())
+            *m_config.memory = m_image;
+        else
+            m_image = *m_config.memory;
+    }
     for (const QString &arg : m_config.faultArgs(SimFaultKind::RejectBlock)) {
         const QStringList parts = arg.split(QLatin1Char(':'));
         m_rejectsLeft[parts.value(0).toInt()] += parts.value(1).toInt();
@@ -196,6 +202,8 @@ void Simulator::handleImageBlock(const QByteArray &line)
         }
     }
     ++m_expectedBlock;
+    if (m_config.memory)
+        *m_config.memory = m_image;
     if (flag == '$') {
         m_writeDone = true;
         reply("R1\r\n");
@@ -235,6 +243,8 @@ void Simulator::handleValueWrite(const QByteArray &line)
         return;
     }
     m_image[record - 1] = value;
+    if (m_config.memory)
+        (*m_config.memory)[record - 1] = value;
     if (!silenced("MGA"))
         reply(sealedMaybeBad("Rga", QStringLiteral("Rga")));
 }
