@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/imagefile.h"
 #include "link/transportfactory.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simframes.h"
@@ -135,6 +136,44 @@ int main(int argc, char *argv[])
         out.flush();
         if (r + 1 < runs)
             link.Disconnetti();
+    }
+    std::sort(ratios.begin(), ratios.end());
+    out << QStringLiteral("  median ratio %1 (aim <= 1.05)\n").arg(ratios[ratios.size() / 2], 0, 'f', 4);
+
+    // The whole image written back, from "MU0" to the final "R1".
+    out << "whole-image upload of the image just read, " << kBaud << " baud\n";
+    ratios.clear();
+    const QByteArray image = LeggiImmagine(rig.file("LETTURA.PRG"));
+    for (int r = 0; r < runs; ++r) {
+        qint64 startIn = 0, startOut = 0;
+        QElapsedTimer clock;
+        auto atMu0 = QObject::connect(&link, &Link::sent, &link, [&](const QByteArray &line) {
+            if (line.startsWith("MU0")) {
+                clock.start();
+                startIn = counter->in;
+                startOut = counter->out - line.size();
+            }
+        });
+        bool done = false, ok = false;
+        qint64 ns = 0, chars = 0;
+        auto atEnd = QObject::connect(&link, &Link::operationFinished, &link, [&](LinkOperation, bool good, int) {
+            ns = clock.nsecsElapsed();
+            chars = counter->in - startIn + counter->out - startOut - 5;   // the closing "MU1" is not timed
+            done = true;
+            ok = good;
+        });
+        if (!link.startImageUpload(image, LinkOperation::RestoreImage) || !waitFor([&] { return done; }, 60000)
+            || !ok) {
+            out << "run " << r + 1 << ": the upload did not complete\n";
+            return 1;
+        }
+        QObject::disconnect(atMu0);
+        QObject::disconnect(atEnd);
+        const double wire = chars * 10.0 / kBaud;
+        ratios << ns / 1e9 / wire;
+        out << QStringLiteral("  run %1: %2 s measured, %3 characters = %4 s on the wire, ratio %5\n")
+                   .arg(r + 1).arg(ns / 1e9, 0, 'f', 3).arg(chars).arg(wire, 0, 'f', 3).arg(ratios.last(), 0, 'f', 4);
+        out.flush();
     }
     std::sort(ratios.begin(), ratios.end());
     out << QStringLiteral("  median ratio %1 (aim <= 1.05)\n").arg(ratios[ratios.size() / 2], 0, 'f', 4);

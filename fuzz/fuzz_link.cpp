@@ -15,6 +15,7 @@
 #include "live/livedata.h"
 #include "live/recorder.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/mapoperations.h"
 
 namespace {
 
@@ -66,7 +67,6 @@ public:
     int currentEditorPage() const override { return page; }
     void setDeltaPMarks(const std::array<bool, 6> &) override {}
     void MoveOperatingMarker(double) override {}
-    void clearValueBoxColours(int) override {}
     void RedrawChart() override {}
     int showMessage(const QString &, int, const QString &, int) override { return 1; }
     void plainMessage(const QString &, const QString &) override {}
@@ -88,23 +88,31 @@ void CheckBuffer(const Link &link)
     Check(rx.size() - (rx.lastIndexOf('\n') + 1) <= MaxRigaParziale);
 }
 
-void Prepare(Link &link, int mode)
+QByteArray Sealed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
+
+// Replies that bring a fresh connection as far as `mode` asks: identified, image half or
+// wholly read, ready, then one of the write operations started as the editor starts them.
+void Prepare(FuzzPort &port, Link &link, int mode, bool variant1)
 {
-    LinkState &s = link.edit();
+    if (mode == 0)
+        return;   // identification awaited
+    port.feed(Sealed("R8x0102202307150620240" "0MAT00001LOT042T1" + QByteArray(variant1 ? "ABC1234BB" : "ABC12AA34")
+                     + "LXX1234BB"));
+    if (mode == 1)
+        return;   // reading the image
+    QByteArray block = "RZB000$";
+    for (int i = 0; i < 30; ++i)
+        block += CampoSei(qint64(i + 1));
+    port.feed(Sealed(block));
+    if (mode == 2)
+        return;   // final values awaited
+    port.feed("Rfn" + QByteArray("000011").repeated(8) + "000000\r\n");
+    const QByteArray image = QByteArray("000123").repeated(65);
     switch (mode) {
-    case 0: break;                                   // identification awaited
-    case 1: s.StatoSessione = 2; break;              // reading the image
-    case 2: s.StatoSessione = 5; break;              // final values awaited
-    case 3: s.StatoSessione = -1; s.EcuReady = true; break;   // live data
-    case 4: case 5:                                  // writing an image
-        s.StatoSessione = mode == 4 ? 3 : 30;
-        s.ImmagineDaInviare = QByteArray("000123").repeated(65);
-        s.BloccoCorrente = -1;
-        break;
-    default:                                         // value queue, then programming
-        s.StatoSessione = qint16(mode == 6 ? 11 : 21);
-        s.CodaComandi = ComandoMGA(18, 250) + ComandoMGA(19, -2);
-        break;
+    case 3: break;   // live data
+    case 4: link.startImageUpload(image, LinkOperation::StoreMapping); break;
+    case 5: link.startImageUpload(image, LinkOperation::RestoreImage); break;
+    default: link.startValueWrites(ComandoMGA(18, 250) + ComandoMGA(19, -2), 2, 0, mode == 7); break;
     }
 }
 
@@ -137,11 +145,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return p;
     };
     {
-        Link link(frame, live, map, chart, recorder, ui, factory);
+        Link link(frame, live, chart, recorder, factory);
+        link.setUi(&ui);
+        MapOperations mapSide(frame, live, map, link);
         link.Connetti();
         Check(port && link.portOpen());
-        link.edit().VarianteCentralina = (data[1] >> 1) & 1;
-        Prepare(link, data[0] % 8);
+        Prepare(*port, link, data[0] % 8, (data[1] >> 1) & 1);
 
         QByteArray piece;
         auto deliver = [&] {

@@ -2,6 +2,9 @@
 
 #include "link/transportfactory.h"
 #include "link/imagefile.h"
+#include "link/imagerestore.h"
+#include "mapeditor/mapoperations.h"
+#include "mapeditor/pagevalues.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 
@@ -64,6 +67,55 @@ private slots:
         ecusim.terminate();
         QVERIFY(finished.wait(3000));
         QCOMPARE(ecusim.exitCode(), 0);
+    }
+
+    // A page stored and a flow map sent over the real port are what the ECU gives back next time.
+    void writes_areReadBackAtTheNextConnection_data()
+    {
+        QTest::addColumn<bool>("mapping");
+        QTest::newRow("store page F9") << false;
+        QTest::newRow("store mapping") << true;
+    }
+    void writes_areReadBackAtTheNextConnection()
+    {
+        QFETCH(bool, mapping);
+        LinkRig rig;
+        const QString device = rig.dir.filePath(QStringLiteral("ecu"));
+        QVERIFY(rig.mapCom1(device));
+        QProcess ecusim;
+        ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        ecusim.start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--link"), device, QStringLiteral("--baud"), "0"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).isSymLink(), 5000);
+        Link &link = rig.makeLink(CreaTransportFactory());
+        link.Connetti();
+        QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
+
+        QSignalSpy finished(&link, &Link::operationFinished);
+        MapEditorState &s = rig.map.edit();
+        if (mapping) {
+            s.DeltaFlow = {100, 110, 140, 120, 80, 100};
+            QVERIFY(rig.mapOps->storeMapping());
+        } else {
+            s.CutValue[0] = 2600, s.CutValue[2] = 120;
+            QVERIFY(rig.mapOps->storePage(kPageCutOff, kModifiedValues));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(finished[0][1].toBool());
+        const QByteArray written = LeggiImmagine(rig.file("LETTURA.PRG"));
+        QVERIFY(!written.isEmpty());
+
+        link.Disconnetti();
+        link.Connetti();
+        QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
+        const QByteArray back = LeggiImmagine(rig.file("LETTURAN.PRG"));
+        QCOMPARE(back.size(), written.size());
+        const QSet<int> own = ImageRestore::recordsWrittenAfterRead();
+        for (int n = 1; n <= written.size() / 6; ++n)
+            if (!own.contains(n))
+                QCOMPARE(back.mid(6 * (n - 1), 6), written.mid(6 * (n - 1), 6));
+        link.Disconnetti();
+        ecusim.terminate();
+        QVERIFY(ecusim.waitForFinished(3000));
     }
 };
 
