@@ -19,6 +19,9 @@ enum MessageFlags : int {
     kWarningOk = kIconWarning | kButtonsOk,              // 48
     kWarningYesNo = kIconWarning | kButtonsYesNo,        // 52
     kInformationOk = kIconInformation | kButtonsOk,      // 64
+
+    kButtonsMask = 15,
+    kIconMask = 240,
 };
 
 // The code of the button that answered a message.

@@ -5,6 +5,8 @@
 namespace TextId {
 inline constexpr int TitleWarning = 170;             // "ATTENZIONE!"
 inline constexpr int TitleError = 171;               // "ERRORE!"
+inline constexpr int SaveBeforeLeaving = 172;
+inline constexpr int LanguageChanged = 185;
 inline constexpr int LeaveEditedMapping = 201;
 inline constexpr int StartingCaption = 202;
 inline constexpr int StartingLabel = 203;
@@ -20,6 +22,7 @@ inline constexpr int Programming = 212;
 inline constexpr int ProgrammingInterrupted = 213;
 inline constexpr int QuitWithEdits = 214;
 inline constexpr int LinkLost = 308;
+inline constexpr int PathOrFileError = 335;
 inline constexpr int PortSettingsError = 345;
 inline constexpr int RestoreMenu = 369;
 inline constexpr int RestoreHeading = 370;

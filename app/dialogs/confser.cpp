@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/messages.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "ui/common/pictures.h"
 
@@ -143,7 +145,8 @@ bool ConfSer::write()
         return true;
     }
     m_sink->beep();
-    m_sink->showMessage(Testo(m_frame.id(335)), 16, Testo(m_frame.id(171)), 4);
+    m_sink->showMessage(Testo(m_frame.id(TextId::PathOrFileError)), kErrorOk, Testo(m_frame.id(TextId::TitleError)),
+                        kMessageCentred);
     return false;
 }
 
@@ -159,8 +162,9 @@ void ConfSer::esci()
 {
     if (m_modified) {
         m_sink->beep();
-        const int answer = m_sink->showMessage(Testo(m_frame.id(172)), 36, Testo(m_frame.id(170)), 4);
-        if (answer == 6)
+        const int answer = m_sink->showMessage(Testo(m_frame.id(TextId::SaveBeforeLeaving)), kQuestionYesNo,
+                                               Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred);
+        if (answer == kAnswerYes)
             write();
         m_modified = false;
     }

@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 
 #include "app/settings.h"
+#include "app/messages.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "ui/common/pictures.h"
 
@@ -67,12 +69,14 @@ void SceltaLingua::scegli()
     if (m_frame.LinguaScelta != m_frame.LinguaCorrente) {
         if (ScriviLingua(m_frame, m_frame.LinguaScelta)) {
             m_sink->beep();
-            m_sink->showMessage(Testo(m_frame.id(185)), 48, Testo(m_frame.id(170)), 4);
+            m_sink->showMessage(Testo(m_frame.id(TextId::LanguageChanged)), kWarningOk,
+                                Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred);
         } else {
             // Not stored: the program must not end as if it had been.
             m_frame.LinguaScelta = m_frame.LinguaCorrente;
             m_sink->beep();
-            m_sink->showMessage(Testo(m_frame.id(335)), 16, Testo(m_frame.id(171)), 4);
+            m_sink->showMessage(Testo(m_frame.id(TextId::PathOrFileError)), kErrorOk,
+                                Testo(m_frame.id(TextId::TitleError)), kMessageCentred);
         }
     }
     done(m_frame.LinguaScelta != m_frame.LinguaCorrente ? QDialog::Accepted : QDialog::Rejected);

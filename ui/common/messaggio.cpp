@@ -103,11 +103,11 @@ int Messaggio::refusalFor(int buttonSet) { return setDef(buttonSet).refusal; }
 
 int Messaggio::iconPicture(int flags)
 {
-    switch (flags & 240) {
-    case 16: return 5004;
-    case 48: return 5005;
-    case 32: return 5006;
-    case 64: return 5007;
+    switch (flags & kIconMask) {
+    case kIconError: return 5004;
+    case kIconWarning: return 5005;
+    case kIconQuestion: return 5006;
+    case kIconInformation: return 5007;
     default: return 0;
     }
 }
@@ -130,7 +130,7 @@ void Messaggio::prepare(const QString &text, int flags, const QString &title)
         t.button->hide();
         t.button->setEnabled(false);
     }
-    m_buttonSet = flags & 15;
+    m_buttonSet = flags & kButtonsMask;
     m_set = setDef(m_buttonSet).buttons;
     for (int i : m_set) {
         m_tasti[i].button->setEnabled(true);
