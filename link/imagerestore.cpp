@@ -81,8 +81,9 @@ void ImageRestore::onReady(bool ready)
                                                   recordsWrittenAfterRead());
     if (differences == 0)
         ask(TextId::TitleWarning, Testo(m_frame.id(TextId::RestoreVerified)), kInformationOk);
+    else if (differences < 0)
+        ask(TextId::TitleError, Testo(m_frame.id(TextId::BackupUnreadable)), kErrorOk);
     else
-        ask(TextId::TitleError, Testo(m_frame.id(TextId::RestoreMismatch)).arg(differences < 0 ? 0 : differences),
-            kErrorOk);
+        ask(TextId::TitleError, Testo(m_frame.id(TextId::RestoreMismatch)).arg(differences), kErrorOk);
     emit verified(differences);
 }
