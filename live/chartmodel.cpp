@@ -46,9 +46,14 @@ void ChartModel::ResetChart()
 {
     QFile::remove(m_spillPath);
     m_state.ChartOrigin = 0;
+    // A frame stored but not yet shown belongs to the next tick, which would
+    // otherwise show, chart and record blanks: it keeps its values and only
+    // starts the new chart.
+    const bool framePending = m_live.LiveDisplayEnabled;
     for (LiveRecord &rec : m_live.LiveSample) {
         rec.SampleCounter = -1;
-        rec.Field.fill(kBlankField);
+        if (!framePending || &rec != &m_live.LiveSample[0])
+            rec.Field.fill(kBlankField);
     }
     m_state.ChartBufferIndex = -1;
     for (LiveChannel &ch : m_live.LiveChannels) {

@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 
 #include "live/chartmodel.h"
@@ -105,6 +106,52 @@ private slots:
         r.display.VisDatiTick();
         QCOMPARE(r.view.colours.size(), 1);
         QTEST(r.view.colours[0], "colour");
+    }
+
+    // The chart can be reset by the user (`Azzero`) or the link while a frame
+    // waits for its tick; that frame must still be shown, charted and recorded.
+    void resetBetweenFrameAndTick_data()
+    {
+        QTest::addColumn<bool>("byButton");
+        QTest::newRow("Azzero") << true;
+        QTest::newRow("chart reset") << false;
+    }
+    void resetBetweenFrameAndTick()
+    {
+        QFETCH(bool, byButton);
+        Rig r;
+        QVERIFY(r.recorder.start(r.dir.filePath(QStringLiteral("A.DAT")), false));
+        r.receive(1);
+        r.display.VisDatiTick();
+        r.receive(2);
+        if (byButton)
+            r.chart.Azzero();
+        else
+            r.chart.ResetChart();
+        r.view.values.clear();
+        r.view.colours.clear();
+        r.display.VisDatiTick();
+
+        QCOMPARE(r.view.values[0], QStringLiteral("    1002"));
+        QCOMPARE(r.view.values[11], QStringLiteral("NORMALE "));
+        QCOMPARE(r.view.deltaFlow, QStringLiteral("  113200"));
+        QCOMPARE(r.view.colours, QList<FuelColour>{FuelColour::Gas});
+
+        // The chart starts over with this sample as its first.
+        const LiveRecord &cur = r.live.LiveSample[0];
+        QCOMPARE(cur.SampleCounter, 0);
+        QCOMPARE(r.chart.state().HistoryIndex, 0);
+        QCOMPARE(r.chart.state().History[0].Field[0], QStringLiteral("    1002"));
+        QCOMPARE(r.chart.state().ChartBuffer[0].Field[8], QStringLiteral("   10.82"));
+        QCOMPARE(r.live.LiveChannels[8].ScaleMin, 10.32);
+        QCOMPARE(r.live.LiveChannels[8].ScaleMax, 11.32);
+
+        // The recording goes on, with the sample after the one before the reset.
+        const RecordingState &rec = r.recorder.state();
+        QCOMPARE(rec.RecordBufferIndex, 1);
+        QCOMPARE(rec.RecordBuffer[1].RecordCounter, 1);
+        QCOMPARE(rec.RecordBuffer[1].Field, cur.Field);
+        QVERIFY(std::find(cur.Field.begin(), cur.Field.end(), kBlankField) == cur.Field.end());
     }
 
     void tickDuringFailureMessage_doesNotHandleTheSampleTwice()
