@@ -95,7 +95,7 @@ int main(int argc, char **argv)
         ++n;
     g_display = QString(":%1").arg(n);
     QProcess xvfb;
-    xvfb.start("Xvfb", {g_display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    xvfb.start("Xvfb", {g_display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
     if (!xvfb.waitForStarted() || !waitFor([&] { return QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)); }, 10000)) {
         std::fprintf(stderr, "bench_ui: Xvfb did not start\n");
         return 1;

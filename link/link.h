@@ -69,8 +69,6 @@ public:
     void Disconnetti();
     void InterpretaBuffer();
     void InterpretaRisposta(const QByteArray &frame);
-    // Writes one line; a failed write closes the link with message 308.
-    bool send(const QByteArray &lineWithCrLf);
 
     // Closes every window but the main window and the map editor.
     void ChiudiFinestre();
@@ -97,8 +95,9 @@ signals:
     void sent(const QByteArray &line);   // every line written, for tests and tracing
 
 private:
-    // implementation detail of the link helper
-    struct Private;
+    // Writes one line; a failed write closes the link with message 308. Private: what
+    // others write into the ECU goes through the operations above.
+    bool send(const QByteArray &lineWithCrLf);
 
     void onReadyRead();
     void onLost();

@@ -33,7 +33,7 @@ private slots:
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(QString("%1 is not installed (scripts/setup installs it)").arg(tool)));
         // Xvfb picks a free display itself: parallel sessions cannot take the same one.
-        m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += m_xvfb.readAllStandardOutput()).endsWith('\n'), 10000);
         m_display = ":" + QString::fromLatin1(said.trimmed());
