@@ -12,6 +12,9 @@ namespace {
 const QColor kCurve(20, 70, 160);
 const QColor kGuide(150, 160, 172);
 const QColor kMarker(220, 30, 30);
+// The curve keeps a few pixels inside the frame, so that a value at the top or the
+// bottom of the range is not hidden under it.
+constexpr int kInset = 6;
 
 // A thin upright needle with a head: where the engine is on the curve right now.
 class OperatingMarker : public QWidget {
@@ -94,6 +97,37 @@ void CorrectionGraph::resizeEvent(QResizeEvent *event)
     placeMarker();
 }
 
+double CorrectionGraph::toX(double x) const
+{
+    const QRect plot = plotRect();
+    const double span = m_map.GraphXMax - m_map.GraphXMin;
+    return plot.left() + (span != 0 ? plot.width() * (x - m_map.GraphXMin) / span : 0.0);
+}
+
+double CorrectionGraph::toY(double y) const
+{
+    const QRect plot = plotRect();
+    const double span = m_map.GraphYMax - m_map.GraphYMin;
+    const double h = plot.height() - 2 * kInset;
+    return plot.top() + kInset + h - (span != 0 ? h * (y - m_map.GraphYMin) / span : 0.0);
+}
+
+QLineF CorrectionGraph::LineaS(int i) const
+{
+    if (i < 0 || i > 3)
+        return {};
+    const QRect plot = plotRect();
+    const double x = toX(m_map.DcInThreshold[i + 1]);
+    return QLineF(x, plot.top(), x, plot.bottom() + 1);
+}
+
+QPointF CorrectionGraph::pointOf(int k) const
+{
+    if (k < 0 || k > 5)
+        return {};
+    return QPointF(toX(m_map.DcInThreshold[k]), toY(m_map.DeltaFlow[k]));
+}
+
 void CorrectionGraph::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -103,43 +137,42 @@ void CorrectionGraph::paintEvent(QPaintEvent *)
 
     const double xSpan = m_map.GraphXMax - m_map.GraphXMin;
     const double ySpan = m_map.GraphYMax - m_map.GraphYMin;
-    auto toX = [&](double x) { return plot.left() + (xSpan != 0 ? plot.width() * (x - m_map.GraphXMin) / xSpan : 0.0); };
-    auto toY = [&](double y) { return plot.bottom() + 1 - (ySpan != 0 ? plot.height() * (y - m_map.GraphYMin) / ySpan : 0.0); };
+    // A narrow range (101..102) needs a decimal to tell its labels apart.
+    const int yDecimals = std::abs(ySpan) >= 5 ? 0 : 1;
 
     // Scale: five steps on each axis, labels outside the plot.
     const QFontMetrics fm(font());
     QPen grid(QColor(222, 226, 231), 1);
     grid.setCosmetic(true);
     for (int i = 0; i <= 5; ++i) {
-        const double x = plot.left() + plot.width() * i / 5.0;
-        const double y = plot.top() + plot.height() * i / 5.0;
+        const double xValue = m_map.GraphXMin + xSpan * i / 5.0;
+        const double yValue = m_map.GraphYMax - ySpan * i / 5.0;
+        const double x = toX(xValue);
+        const double y = toY(yValue);
         p.setPen(grid);
-        if (i > 0 && i < 5) {
+        if (i > 0 && i < 5)
             p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-            p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        }
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         p.setPen(palette().color(QPalette::WindowText));
-        const QString xs = QString::number(std::lround(m_map.GraphXMin + xSpan * i / 5.0));
+        const QString xs = QString::number(std::lround(xValue));
         p.drawText(QRectF(x - 30, plot.bottom() + 6, 60, fm.height()), Qt::AlignHCenter | Qt::AlignTop, xs);
-        const QString ys = QString::number(std::lround(m_map.GraphYMax - ySpan * i / 5.0));
+        const QString ys = QString::number(yValue, 'f', yDecimals);
         p.drawText(QRectF(0, y - fm.height() / 2.0, plot.left() - 8, fm.height()), Qt::AlignRight | Qt::AlignVCenter, ys);
     }
 
-    // Guides at the four inner breakpoints.
+    // Guides `LineaS` at the four inner breakpoints.
     QPen guide(kGuide, 1, Qt::DashLine);
     guide.setCosmetic(true);
     p.setPen(guide);
-    for (int k = 1; k <= 4; ++k) {
-        const double x = toX(m_map.DcInThreshold[k]);
-        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-    }
+    for (int i = 0; i < 4; ++i)
+        p.drawLine(LineaS(i));
 
     QPen curve(kCurve, 2);
     curve.setCosmetic(true);
     p.setPen(curve);
     QPolygonF line;
     for (int k = 0; k < 6; ++k)
-        line << QPointF(toX(m_map.DcInThreshold[k]), toY(m_map.DeltaFlow[k]));
+        line << pointOf(k);
     p.save();
     p.setClipRect(plot.adjusted(-4, -4, 4, 4));
     p.drawPolyline(line);

@@ -12,6 +12,10 @@ public:
 
     // The curve's area inside the widget (scale labels lie outside it).
     QRect plotRect() const;
+    // Guide `LineaS`(i), 0..3: the vertical line through breakpoint i + 1.
+    QLineF LineaS(int i) const;
+    // Where breakpoint k (0..5) of the curve is drawn.
+    QPointF pointOf(int k) const;
     // Places the marker at DC-IN `x`; hidden when the graph has no horizontal range.
     void MoveOperatingMarker(double x);
     QWidget *marker() const { return m_marker; }
@@ -27,6 +31,8 @@ protected:
 
 private:
     void placeMarker();
+    double toX(double x) const;
+    double toY(double y) const;
 
     const MapEditorState &m_map;
     QWidget *m_marker = nullptr;

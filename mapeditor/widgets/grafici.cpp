@@ -69,7 +69,7 @@ Grafici::Grafici(FrameState &frame, LiveState &live, ChartModel &chart, MapModel
 
     m_cartelle = new QTabWidget(m_area);
     m_cartelle->setObjectName(QStringLiteral("Cartelle"));
-    m_f6 = new MappingPage(frame, map.state(), m_cartelle);
+    m_f6 = new MappingPage(frame, map, m_cartelle);
     m_cartelle->addTab(m_f6, Testo(frame.id(249)));
     m_cartelle->addTab(emptyPage(QStringLiteral("PaginaF7")), Testo(frame.id(250)));
     m_cartelle->addTab(emptyPage(QStringLiteral("PaginaF8")), Testo(frame.id(251)));
