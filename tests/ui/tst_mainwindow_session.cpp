@@ -1,5 +1,12 @@
+#include "app/messages.h"
+#include "app/textids.h"
+#include <QTreeWidget>
+
+#include "link/widgets/restoreimagedialog.h"
 #include "live/livedata.h"
 #include "live/widgets/boxdati.h"
+#include "mapeditor/pagevalues.h"
+#include "mapeditor/widgets/valprog.h"
 #include "tst_mainwindow_rig.h"
 #include "ui/common/attesa.h"
 
@@ -117,6 +124,95 @@ private slots:
         QVERIFY(!w.link().portOpen());
         QVERIFY(!rig.imageFiles());
         rig.checkCommands(false, false);
+    }
+
+    // Leaving an edited F6 page: No keeps the edits, Yes stores them and then shows the page asked for.
+    void leavingEditedMapping_asksBeforeTheOtherPage_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("rebuildFails");
+        QTest::addColumn<int>("page");   // where the editor ends
+        QTest::newRow("no") << int(kAnswerNo) << false << 2;
+        QTest::newRow("yes") << int(kAnswerYes) << false << 2;
+        QTest::newRow("yes, the rebuild fails") << int(kAnswerYes) << true << 0;
+    }
+    void leavingEditedMapping_asksBeforeTheOtherPage()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, rebuildFails);
+        QFETCH(int, page);
+        MainWindowRig rig;
+        Kalibron &w = rig.start();
+        QVERIFY(rig.connectToReady());
+        Grafici *g = w.grafici();
+        MapEditorState &s = rig.map.edit();
+        s.DeltaFlow[3] = 125;
+        s.PageModified[0] = true;
+        if (rebuildFails)
+            QVERIFY(QFile::remove(rig.frame.file("LETTURAN.PRG")));
+        QSignalSpy finished(&w.link(), &Link::operationFinished);
+        rig.answers = {answer};
+        g->Cartelle()->setCurrentIndex(2);
+
+        QCOMPARE(rig.shown.value(0).text, rig.text(TextId::LeaveEditedMapping));
+        QCOMPARE(rig.shown.value(0).flags, int(kQuestionYesNo));
+        QCOMPARE(g->currentPage(), page);
+        if (answer == kAnswerYes && !rebuildFails) {
+            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+            QVERIFY(finished[0][1].toBool());
+            QCOMPARE(w.attesa()->findChild<QLabel *>(QStringLiteral("Segnalazione"))->text(),
+                     rig.text(TextId::MapsSent));
+        }
+        if (rebuildFails)
+            QCOMPARE(rig.shown.value(1).text, rig.text(TextId::NewMapsFailed));
+        QCOMPARE(rig.map.state().PageModified[0], answer == kAnswerNo || rebuildFails);
+        QCOMPARE(rig.map.state().DeltaFlow[3], 125.0);
+    }
+
+    // Store page from the window: `ValProg` answers, the ECU gets the page, then the whole image.
+    void storePage_programsTheChosenValues()
+    {
+        MainWindowRig rig;
+        Kalibron &w = rig.start();
+        QVERIFY(rig.connectToReady());
+        Grafici *g = w.grafici();
+        g->Cartelle()->setCurrentIndex(2);
+        rig.map.edit().SwitchValue = {30, 60, 20, 25, -5};
+        QSignalSpy finished(&w.link(), &Link::operationFinished);
+        ModalWatcher watcher([](QWidget *dlg) { static_cast<ValProg *>(dlg)->TastoProg(0)->click(); });
+        QTest::keyClick(g, Qt::Key_F8, Qt::ControlModifier);
+        QCOMPARE(watcher.seen, QStringLiteral("ValProg"));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 40000);
+        QVERIFY(finished[0][1].toBool());
+        for (const SlotWrite &v : PageValuesToSend(rig.map.state(), kPageSwitchover, kModifiedValues, 0))
+            QCOMPARE(rig.port->sim().value(v.record), int(v.value));
+        QCOMPARE(rig.port->sim().valuesWritten(), rig.port->sim().image().size());
+        QVERIFY(w.isEnabled() && !w.waitIsOpen());
+    }
+
+    // The restore command: nothing to restore before a write; after one, the list comes up.
+    void restoreCommand_listsTheBackupsOfWrites()
+    {
+        MainWindowRig rig;
+        Kalibron &w = rig.start();
+        QVERIFY(!w.restoreAction()->isEnabled());
+        QVERIFY(rig.connectToReady());
+        QVERIFY(w.restoreAction()->isEnabled());
+        w.restoreAction()->trigger();
+        QCOMPARE(rig.shown.value(0).text, rig.text(TextId::NoBackups));
+
+        QSignalSpy finished(&w.link(), &Link::operationFinished);
+        QVERIFY(rig.mapOps.apply(kPageCutOff, kInitialValues));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        int rows = 0;
+        ModalWatcher watcher([&rows](QWidget *dlg) {
+            rows = static_cast<RestoreImageDialog *>(dlg)->Copie()->topLevelItemCount();
+            ModalWatcher::reject(dlg);
+        });
+        w.restoreAction()->trigger();
+        QCOMPARE(watcher.seen, QStringLiteral("RestoreImage"));
+        QCOMPARE(rows, 1);
+        QVERIFY(!w.link().operationRunning() && rig.shown.size() == 1);
     }
 };
 
