@@ -257,11 +257,9 @@ void Link::scritturaCompleta()
         m_ui->setBusyCursor(false);
     }
     // The ECU holds the whole image now, whether or not it hears the closing command.
-    const quint32 chiusure = m_chiusure;
-    const bool closed = send("MU1\r\n");
-    if (chiusure == m_chiusure && closed)
-        m_timeOutDati.start();
     finishOperation(true, maps ? TextId::MapsSent : 0);
+    if (send("MU1\r\n"))
+        m_timeOutDati.start();
     if (maps && portOpen())
         m_ui->ShowPageButtons(m_ui->currentEditorPage());
 }
