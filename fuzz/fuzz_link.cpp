@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -14,8 +15,7 @@
 #include "live/chartmodel.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
-#include "mapeditor/mapmodel.h"
-#include "mapeditor/mapoperations.h"
+#include "link/mapside.h"
 
 namespace {
 
@@ -71,6 +71,19 @@ public:
     int showMessage(const QString &, int, const QString &, int) override { return 1; }
     void plainMessage(const QString &, const QString &) override {}
     void beep() override {}
+};
+
+// Takes any image as read, so a one-block image makes the link ready and its operations reachable.
+class AnyImage : public MapSide {
+public:
+    bool writeFinalValues(const QString &, const std::array<QString, 8> &) override { return true; }
+    bool loadImage(const QString &, int) override { return true; }
+    LiveCorrection correctionAt(double x) const override
+    {
+        const int k = x >= 0 && x <= 100 ? std::min(4, int(x / 20)) : -1;
+        return k < 0 ? LiveCorrection{} : LiveCorrection{k, 20.0 * k, 20.0 * (k + 1), 100 + x};
+    }
+    void discardEdits() override {}
 };
 
 QTemporaryDir *g_dir = nullptr;
@@ -133,7 +146,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     frame.PercorsoApp = g_dir->path();
     LiveState live;
     InitLiveChannels(live, 4);
-    MapModel map;
     ChartModel chart(live, frame.file(QStringLiteral("DATI_GRAF.GRF")));
     Recorder recorder(live);
     NullUi ui;
@@ -147,7 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     {
         Link link(frame, live, chart, recorder, factory);
         link.setUi(&ui);
-        MapOperations mapSide(frame, live, map, link);
+        AnyImage mapSide;
+        link.setMapSide(&mapSide);
         link.Connetti();
         Check(port && link.portOpen());
         Prepare(*port, link, data[0] % 8, (data[1] >> 1) & 1);
@@ -174,6 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         link.Disconnetti();
         Check(!link.portOpen() && link.state().StatoSessione == -1 && !link.state().EcuReady);
     }
+    // Backups pile up a copy per write operation: keep each run as cheap as the first.
+    QDir(frame.file(QStringLiteral("BACKUP"))).removeRecursively();
     return 0;
 }
 
