@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "app/messages.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "live/livedata.h"
 
@@ -195,5 +196,6 @@ void Recorder::reportFailure()
     if (!m_sink)
         return;
     m_sink->beep();
-    m_sink->showMessage(TestoL(335, m_lingua), 16, TestoL(171, m_lingua), 4);
+    m_sink->showMessage(TestoL(TextId::PathOrFileError, m_lingua), kErrorOk, TestoL(TextId::TitleError, m_lingua),
+                        kMessageCentred);
 }
