@@ -77,6 +77,12 @@ void ImageRestore::onReady(bool ready)
     if (!ready || !m_verifying)
         return;
     m_verifying = false;
+    // After the read has finished enabling the editor, not in the middle of it.
+    QTimer::singleShot(0, this, &ImageRestore::compare);
+}
+
+void ImageRestore::compare()
+{
     const int differences = CountImageDifferences(m_backup.path, m_frame.file(QStringLiteral("LETTURAN.PRG")),
                                                   recordsWrittenAfterRead());
     if (differences == 0)

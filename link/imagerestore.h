@@ -27,6 +27,7 @@ private:
     int ask(int textId, const QString &text, int flags);
     void onFinished(LinkOperation kind, bool ok);
     void onReady(bool ready);
+    void compare();
 
     FrameState &m_frame;
     Link &m_link;

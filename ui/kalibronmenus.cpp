@@ -187,8 +187,10 @@ QMenu *Kalibron::popupMenu(int mainIndex) const
 void Kalibron::setCaption(QAction *action, int baseId)
 {
     const QString text = Testo(m_ctx.frame.id(baseId));
-    action->setSeparator(text.trimmed() == QLatin1String("-"));
-    action->setText(text);
+    const bool separator = text.trimmed() == QLatin1String("-");
+    action->setSeparator(separator);
+    // A separator's "-" is its caption's placeholder: drawn, it would stand beside the line.
+    action->setText(separator ? QString() : text);
 }
 
 QString Kalibron::caption(QAction *action) const
