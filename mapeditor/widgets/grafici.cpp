@@ -17,7 +17,10 @@
 #include "live/widgets/boxdati.h"
 #include "live/widgets/livechart.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/widgets/cutpage.h"
 #include "mapeditor/widgets/mappingpage.h"
+#include "mapeditor/widgets/switchpage.h"
+#include "mapeditor/widgets/transientpage.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/pictures.h"
 
@@ -30,14 +33,6 @@ PictureButton *makeButton(const FrameState &frame, QWidget *parent, const char *
     CaricaTasto(frame, b, normal, greyed);
     b->setEnabled(false);
     return b;
-}
-
-// Pages F7..F9 have no controls yet: a plain, empty page.
-QWidget *emptyPage(const QString &name)
-{
-    auto *w = new QWidget;
-    w->setObjectName(name);
-    return w;
 }
 
 } // namespace
@@ -71,9 +66,12 @@ Grafici::Grafici(FrameState &frame, LiveState &live, ChartModel &chart, MapModel
     m_cartelle->setObjectName(QStringLiteral("Cartelle"));
     m_f6 = new MappingPage(frame, map, m_cartelle);
     m_cartelle->addTab(m_f6, Testo(frame.id(249)));
-    m_cartelle->addTab(emptyPage(QStringLiteral("PaginaF7")), Testo(frame.id(250)));
-    m_cartelle->addTab(emptyPage(QStringLiteral("PaginaF8")), Testo(frame.id(251)));
-    m_cartelle->addTab(emptyPage(QStringLiteral("PaginaF9")), Testo(frame.id(252)));
+    m_f7 = new TransientPage(frame, map, m_cartelle);
+    m_f8 = new SwitchPage(frame, map, m_cartelle);
+    m_f9 = new CutPage(frame, map, m_cartelle);
+    m_cartelle->addTab(m_f7, Testo(frame.id(250)));
+    m_cartelle->addTab(m_f8, Testo(frame.id(251)));
+    m_cartelle->addTab(m_f9, Testo(frame.id(252)));
     m_cartelle->tabBar()->setEnabled(false);
     connect(m_cartelle, &QTabWidget::currentChanged, this, &Grafici::onTabChanged);
 
@@ -82,9 +80,18 @@ Grafici::Grafici(FrameState &frame, LiveState &live, ChartModel &chart, MapModel
     m_memor = makeButton(frame, m_area, "Memor", 129, 130);
     m_memor1 = makeButton(frame, m_area, "Memor1", 129, 130);
     Azzero()->setEnabled(false);
+    // A value typed and not yet left is part of what the page sends (Ctrl+F5 leaves no box).
     for (int i = 0; i < 2; ++i)
-        connect(m_applica[i], &QAbstractButton::clicked, this, [this, i] { emit applicaClicked(i); });
-    connect(m_memor, &QAbstractButton::clicked, this, &Grafici::memorClicked);
+        connect(m_applica[i], &QAbstractButton::clicked, this, [this, i] {
+            if (ValuePage *p = valuePage(currentPage()))
+                p->commitEdit();
+            emit applicaClicked(i);
+        });
+    connect(m_memor, &QAbstractButton::clicked, this, [this] {
+        if (ValuePage *p = valuePage(currentPage()))
+            p->commitEdit();
+        emit memorClicked();
+    });
     connect(m_memor1, &QAbstractButton::clicked, this, &Grafici::memor1Clicked);
     connect(Azzero(), &QAbstractButton::clicked, this, [this] { m_chart.Azzero(); });
 
@@ -190,14 +197,30 @@ void Grafici::ShowPageButtons(int tab)
         QLineEdit *first = m_f6->DeltaP(0);
         if (first->isEnabled() && first->isVisible())
             first->setFocus();
+    } else if (ValuePage *page = valuePage(tab)) {
+        page->focusFirstField();
     }
     LayoutEditor(tab, true);
 }
 
+ValuePage *Grafici::valuePage(int tab) const
+{
+    switch (tab) {
+    case 1: return m_f7;
+    case 2: return m_f8;
+    case 3: return m_f9;
+    default: return nullptr;
+    }
+}
+
 void Grafici::LayoutEditor(int tab, bool skipF6)
 {
+    if (ValuePage *page = valuePage(tab)) {
+        page->layoutContent();   // centred across the tab
+        return;
+    }
     if (tab != 0 || skipF6)
-        return;   // the F7..F9 pages have nothing to place yet
+        return;
     m_chart.ResetChart();
     m_chart.RedrawChart();
     m_map.FillMapEditorData();
@@ -207,6 +230,9 @@ void Grafici::LayoutEditor(int tab, bool skipF6)
 void Grafici::FillMapEditor()
 {
     m_f6->showValues();
+    m_f7->fill();
+    m_f8->fill();
+    m_f9->fill();
 }
 
 void Grafici::setEditorEnabled(bool enabled)
@@ -236,7 +262,8 @@ void Grafici::MoveOperatingMarker(double x)
 
 void Grafici::clearValueBoxColours(int page)
 {
-    Q_UNUSED(page);   // the F7..F9 value boxes do not exist yet
+    if (ValuePage *p = valuePage(page))
+        p->clearValueBoxColours();
 }
 
 void Grafici::changeEvent(QEvent *event)

@@ -14,6 +14,10 @@ class MessageSink;
 class BoxDati;
 class LiveChart;
 class MappingPage;
+class TransientPage;
+class SwitchPage;
+class CutPage;
+class ValuePage;
 class PictureButton;
 class QLabel;
 class QTabWidget;
@@ -36,6 +40,11 @@ public:
     BoxDati *boxDati() const { return m_boxDati; }
     LiveChart *liveChart() const;
     MappingPage *mappingPage() const { return m_f6; }
+    TransientPage *transientPage() const { return m_f7; }
+    SwitchPage *switchPage() const { return m_f8; }
+    CutPage *cutPage() const { return m_f9; }
+    // The value page of tab 1 (F7), 2 (F8) or 3 (F9); nullptr for any other tab.
+    ValuePage *valuePage(int tab) const;
     QLabel *logo() const { return m_logo; }
     QTimer &Ridimensiono() { return m_ridimensiono; }
     bool TabGuard() const { return m_tabGuard; }
@@ -52,6 +61,7 @@ public:
     int currentPage() const;
     void setDeltaPMarks(const std::array<bool, 6> &red);
     void MoveOperatingMarker(double x);
+    // The value boxes of page 1 (F7), 2 (F8) or 3 (F9) back to white.
     void clearValueBoxColours(int page);
 
     // Starts storing the mapping page in the ECU when the fitter agrees to before
@@ -88,6 +98,9 @@ private:
     BoxDati *m_boxDati = nullptr;
     QTabWidget *m_cartelle = nullptr;
     MappingPage *m_f6 = nullptr;
+    TransientPage *m_f7 = nullptr;
+    SwitchPage *m_f8 = nullptr;
+    CutPage *m_f9 = nullptr;
     std::array<PictureButton *, 2> m_applica{};
     PictureButton *m_memor = nullptr;
     PictureButton *m_memor1 = nullptr;

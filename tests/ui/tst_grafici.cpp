@@ -1,4 +1,7 @@
+#include <QCheckBox>
+#include <QDir>
 #include <QLabel>
+#include <QSlider>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTabBar>
@@ -13,7 +16,10 @@
 #include "live/widgets/boxdati.h"
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/widgets/grafici.h"
+#include "mapeditor/widgets/cutpage.h"
 #include "mapeditor/widgets/mappingpage.h"
+#include "mapeditor/widgets/switchpage.h"
+#include "mapeditor/widgets/transientpage.h"
 #include "ui/common/pictures.h"
 
 namespace {
@@ -30,8 +36,9 @@ struct EditorRig : MessageSink {
     int answer = 7;
     int beeps = 0;
 
-    explicit EditorRig(bool enabled = false)
+    explicit EditorRig(bool enabled = false, int lingua = 4)
     {
+        frame.LinguaCorrente = quint8(lingua);
         frame.PercorsoApp = dir.path();
         InitLiveChannels(live, frame.LinguaCorrente);
         map.AssignParameterRecords(0);
@@ -155,6 +162,112 @@ private slots:
         QCOMPARE(rig.g->Memor1()->isVisibleTo(rig.g), tab == 0);
         QCOMPARE(rig.g->Memor1()->isEnabled(), tab == 0 && enabled);
         QCOMPARE(rig.g->Cartelle()->tabBar()->isEnabled(), enabled);
+        if (tab != 0)   // the focus goes to the page's field 0
+            QCOMPARE(rig.area.focusWidget(), rig.g->valuePage(tab)->field(0));
+    }
+
+    void clearValueBoxColours_whitensThatPageOnly_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::newRow("F7") << 1;
+        QTest::newRow("F8") << 2;
+        QTest::newRow("F9") << 3;
+    }
+    void clearValueBoxColours_whitensThatPageOnly()
+    {
+        QFETCH(int, page);
+        EditorRig rig(true);
+        auto base = [](QLineEdit *box) { return box->palette().color(QPalette::Base); };
+        for (int p = 1; p <= 3; ++p) {
+            ValuePage *vp = rig.g->valuePage(p);
+            for (int i = 0; i < vp->fieldCount(); ++i)
+                vp->slider(i)->setValue(vp->slider(i)->value() == vp->slider(i)->minimum() ? vp->slider(i)->maximum()
+                                                                                          : vp->slider(i)->minimum());
+        }
+        rig.g->clearValueBoxColours(page);
+        for (int p = 1; p <= 3; ++p) {
+            ValuePage *vp = rig.g->valuePage(p);
+            for (int i = 0; i < vp->fieldCount(); ++i)
+                QCOMPARE(base(vp->field(i)), p == page ? QColor(Qt::white) : ValuePage::modifiedColour());
+            QVERIFY(rig.map.state().PageModified[p]);   // the flags stay
+        }
+
+        rig.g->FillMapEditor();   // every page again from the editor data
+        for (int p = 1; p <= 3; ++p) {
+            ValuePage *vp = rig.g->valuePage(p);
+            for (int i = 0; i < vp->fieldCount(); ++i)
+                QCOMPARE(base(vp->field(i)), QColor(Qt::white));
+            QVERIFY(!rig.map.state().PageModified[p]);
+        }
+        QCOMPARE(rig.map.state().TransientPercent[0], qint16(100));
+    }
+
+    void applyKey_sendsTheValueBeingTyped()
+    {
+        EditorRig rig(true);
+        QVERIFY(QTest::qWaitForWindowActive(&rig.area));
+        QSignalSpy applica(rig.g, &Grafici::applicaClicked);
+        rig.g->Cartelle()->setCurrentIndex(1);
+        QLineEdit *box = rig.g->transientPage()->ValTra(0);
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClicks(box, QStringLiteral("180"));
+        QTest::keyClick(box, Qt::Key_F5, Qt::ControlModifier);
+        QCOMPARE(applica.size(), 1);
+        QCOMPARE(rig.map.state().TransientPercent[0], qint16(180));
+        QVERIFY(box->hasFocus());
+    }
+
+    // Every value page in every language, at a large and a small window: the content
+    // is centred across its tab and inside it, and no caption is cut.
+    // Set KALIBRON_SHOTS to a folder to also get the pages as PNG files.
+    void valuePages_fitTheirTabInEveryLanguage_data()
+    {
+        QTest::addColumn<int>("lingua");
+        QTest::addColumn<QSize>("size");
+        for (int lingua = 1; lingua <= 4; ++lingua) {
+            QTest::addRow("language %d, 1280x800", lingua) << lingua << QSize(1280, 800);
+            QTest::addRow("language %d, 900x560", lingua) << lingua << QSize(900, 560);
+        }
+    }
+    void valuePages_fitTheirTabInEveryLanguage()
+    {
+        QFETCH(int, lingua);
+        QFETCH(QSize, size);
+        EditorRig rig(true, lingua);
+        MapEditorState &st = rig.map.edit();   // as read from an ECU, shown when the window is laid out
+        st.SwitchInitial = {25, 40, 8, 30, -2};
+        st.CutSlots[0].Value = 1800;
+        st.CutSlots[1].Value = -45;
+        st.CutSlots[2].Value = 120;
+        st.CutInitial[0] = st.CutValue[0] = 1800;
+        QVERIFY(rig.laidOut());
+        rig.area.resize(size);
+        QTRY_COMPARE(rig.g->widget()->size(), rig.area.viewport()->size());
+        rig.g->transientPage()->BarraTra(1)->setValue(130);   // a modified value of each page
+        rig.g->switchPage()->BarraCom(2)->setValue(12);
+        rig.g->cutPage()->I_Standard()->click();   // the longer red heading, the threshold at 2000
+        for (int tab = 1; tab <= 3; ++tab) {
+            rig.g->Cartelle()->setCurrentIndex(tab);
+            ValuePage *page = rig.g->valuePage(tab);
+            QTRY_VERIFY(page->isVisible());
+            QApplication::processEvents();
+            const QRect content = page->content()->geometry();
+            QVERIFY2(page->rect().contains(content), qPrintable(QStringLiteral("%1 in %2").arg(
+                         QDebug::toString(content), QDebug::toString(page->rect()))));
+            QVERIFY(qAbs(content.left() - (page->width() - 1 - content.right())) <= 1);
+            const auto labels = page->content()->findChildren<QWidget *>();
+            for (QWidget *w : labels) {
+                if (!w->isVisible() || !(qobject_cast<QLabel *>(w) || qobject_cast<QCheckBox *>(w)))
+                    continue;
+                QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName()));
+                const QRect r(w->mapTo(page, QPoint(0, 0)), w->size());
+                QVERIFY2(page->rect().contains(r), qPrintable(w->objectName()));
+            }
+            if (const QString folder = qEnvironmentVariable("KALIBRON_SHOTS"); !folder.isEmpty()) {
+                const QString name = QStringLiteral("F%1_lang%2_%3x%4.png").arg(tab + 6).arg(lingua);
+                rig.g->grab().save(QDir(folder).filePath(name.arg(size.width()).arg(size.height())));
+            }
+        }
     }
 
     void leavingEditedMapping_asksFirst_data()
