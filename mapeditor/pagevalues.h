@@ -12,7 +12,7 @@ struct SlotWrite {
 };
 
 // Editor pages that send values: 1 F7, 2 F8, 3 F9.
-enum ValuePage { kPageTransients = 1, kPageSwitchover = 2, kPageCutOff = 3 };
+enum PageWithValues { kPageTransients = 1, kPageSwitchover = 2, kPageCutOff = 3 };
 // Which values of a page: those being edited, or those the ECU held.
 enum ValueChoice { kModifiedValues = 0, kInitialValues = 1 };
 
