@@ -11,6 +11,7 @@
 
 #include "app/framestate.h"
 #include "app/messages.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "live/chartmodel.h"
 #include "live/livestate.h"
@@ -169,11 +170,12 @@ void Grafici::onTabChanged(int index)
         st.ReturnTab = qint16(index);
         selectTabQuietly(0);
         m_messages.beep();
-        m_frame.MessageText = Testo(m_frame.id(201));
-        m_frame.MessageTitle = Testo(m_frame.id(170));
-        const int answer = m_messages.showMessage(m_frame.MessageText, 36, m_frame.MessageTitle, 4);
+        m_frame.MessageText = Testo(m_frame.id(TextId::LeaveEditedMapping));
+        m_frame.MessageTitle = Testo(m_frame.id(TextId::TitleWarning));
+        const int answer = m_messages.showMessage(m_frame.MessageText, kQuestionYesNo, m_frame.MessageTitle,
+                                                  kMessageCentred);
         // Yes stores the curve first; only a store that has started lets the page change.
-        const bool leave = answer != 6 || (m_storeF6 && m_storeF6());
+        const bool leave = answer != kAnswerYes || (m_storeF6 && m_storeF6());
         if (leave && st.ReturnTab >= 0)
             selectTabQuietly(st.ReturnTab);
         st.ReturnTab = -1;

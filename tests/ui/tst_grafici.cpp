@@ -10,6 +10,7 @@
 
 #include "app/framestate.h"
 #include "app/messages.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "live/chartmodel.h"
 #include "live/livedata.h"
@@ -275,11 +276,11 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("storeStarts");   // -1: no store yet, 0: cannot start, 1: starts
         QTest::addColumn<int>("landsOn");
-        QTest::newRow("no") << 7 << 1 << 2;
-        QTest::newRow("dialog closed") << 2 << 1 << 2;
-        QTest::newRow("yes, store starts") << 6 << 1 << 2;
-        QTest::newRow("yes, store cannot start") << 6 << 0 << 0;
-        QTest::newRow("yes, nothing to store with") << 6 << -1 << 0;
+        QTest::newRow("no") << int(kAnswerNo) << 1 << 2;
+        QTest::newRow("dialog closed") << int(kAnswerCancel) << 1 << 2;
+        QTest::newRow("yes, store starts") << int(kAnswerYes) << 1 << 2;
+        QTest::newRow("yes, store cannot start") << int(kAnswerYes) << 0 << 0;
+        QTest::newRow("yes, nothing to store with") << int(kAnswerYes) << -1 << 0;
     }
     void leavingEditedMapping_asksFirst()
     {
@@ -293,10 +294,12 @@ private slots:
         rig.map.edit().PageModified[0] = true;
         rig.answer = answer;
         rig.g->Cartelle()->setCurrentIndex(2);
-        QCOMPARE(rig.asked, QStringList{Testo(rig.frame.id(201)) + '|' + Testo(rig.frame.id(170)) + "|36"});
+        QCOMPARE(rig.asked, QStringList{Testo(rig.frame.id(TextId::LeaveEditedMapping)) + '|'
+                                        + Testo(rig.frame.id(TextId::TitleWarning)) + '|'
+                                        + QString::number(kQuestionYesNo)});
         QCOMPARE(rig.beeps, 1);
         QCOMPARE(rig.g->currentPage(), landsOn);
-        QCOMPARE(stores, answer == 6 && storeStarts >= 0 ? 1 : 0);
+        QCOMPARE(stores, answer == kAnswerYes && storeStarts >= 0 ? 1 : 0);
         QVERIFY(rig.map.state().PageModified[0]);   // the edits stay
         QCOMPARE(rig.g->Memor1()->isVisibleTo(rig.g), landsOn == 0);
         rig.g->Cartelle()->setCurrentIndex(0);   // coming back never asks
