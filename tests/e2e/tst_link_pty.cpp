@@ -8,6 +8,21 @@
 #include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 
+namespace {
+
+// ecusim on a pseudo-terminal that COM1 of the rig's folder names.
+bool startEcusim(LinkRig &rig, QProcess &ecusim, const QStringList &options)
+{
+    const QString device = rig.dir.filePath(QStringLiteral("ecu"));
+    if (!rig.mapCom1(device))
+        return false;
+    ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ecusim.start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), device} + options);
+    return QTest::qWaitFor([&] { return QFileInfo(device).isSymLink(); }, 5000);
+}
+
+} // namespace
+
 // The real link over the real serial transport, against the ecusim executable on
 // a pseudo-terminal: a whole connection as the fitter would make it.
 class LinkPtyTest : public QObject {
@@ -26,13 +41,8 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(int, variant);
         LinkRig rig;
-        const QString device = rig.dir.filePath(QStringLiteral("ecu"));
-        QVERIFY(rig.mapCom1(device));
-
         QProcess ecusim;
-        ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        ecusim.start(QStringLiteral(ECUSIM_PATH), QStringList{QStringLiteral("--link"), device} + options);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).isSymLink(), 5000);
+        QVERIFY(startEcusim(rig, ecusim, options));
 
         Link &link = rig.makeLink(CreaTransportFactory());
         const FrameState &frame = rig.frame;
@@ -80,12 +90,8 @@ private slots:
     {
         QFETCH(bool, mapping);
         LinkRig rig;
-        const QString device = rig.dir.filePath(QStringLiteral("ecu"));
-        QVERIFY(rig.mapCom1(device));
         QProcess ecusim;
-        ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        ecusim.start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--link"), device, QStringLiteral("--baud"), "0"});
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).isSymLink(), 5000);
+        QVERIFY(startEcusim(rig, ecusim, {QStringLiteral("--baud"), QStringLiteral("0")}));
         Link &link = rig.makeLink(CreaTransportFactory());
         link.Connetti();
         QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
