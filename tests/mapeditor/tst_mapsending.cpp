@@ -149,6 +149,7 @@ private slots:
         QTest::newRow("silent on a map block") << "no-reply=MZ" << int(StoreMapping) << 207 << false << false;
         QTest::newRow("silent on MU0 after values") << "no-reply=MU0" << int(StoreF9) << 213 << false << false;
         QTest::newRow("silent on a value") << "no-reply=MGA" << int(ApplyF8) << 0 << false << false;
+        QTest::newRow("silent on a stored value") << "no-reply=MGA" << int(StoreF9) << 0 << false << false;
         QTest::newRow("cable pulled mid-image") << "pull" << int(StoreMapping) << 0 << false << false;
     }
     void failure_saysTheEcuMayBeHalfWritten()
