@@ -130,29 +130,6 @@ private slots:
         dlg.Copie()->clearSelection();
         QVERIFY(!dlg.Ripristina()->isEnabled());
     }
-
-    void restoreFace_data()
-    {
-        QTest::addColumn<int>("lingua");
-        QTest::newRow("Italiano") << 1;
-        QTest::newRow("Inglese") << 4;
-    }
-    void restoreFace()
-    {
-        QFETCH(int, lingua);
-        FrameState frame;
-        frame.LinguaCorrente = quint8(lingua);
-        RestoreImageDialog dlg(frame, sample(), QString());
-        const int offset = 1000 * (lingua - 1);
-        QCOMPARE(dlg.Ripristina()->normalId(), 369 + offset);
-        QCOMPARE(dlg.Ripristina()->disabledId(), 370 + offset);
-        QCOMPARE(dlg.Esci()->normalId(), 103 + offset);
-        // The new face and its greyed copy exist, and differ from each other.
-        const QImage normal = Immagine(369 + offset).toImage();
-        const QImage greyed = Immagine(370 + offset).toImage();
-        QVERIFY(!normal.isNull() && !greyed.isNull());
-        QVERIFY(normal != greyed);
-    }
 };
 
 QTEST_MAIN(TstRestoreImageDialog)

@@ -60,19 +60,6 @@ private slots:
         QCOMPARE(dlg.windowTitle(), lingua == 1 ? QStringLiteral("ATTENZIONE!") : QStringLiteral("WARNING!"));
     }
 
-    void facesAreLocalised()
-    {
-        const FrameState frame = frameIn(3);
-        ValProg dlg(frame, 0);
-        QCOMPARE(dlg.TastoProg(0)->normalId(), 2133);
-        QCOMPARE(dlg.TastoProg(0)->disabledId(), 2134);
-        QCOMPARE(dlg.TastoProg(1)->normalId(), 2135);
-        QCOMPARE(dlg.TastoProg(1)->disabledId(), 2136);
-        QCOMPARE(dlg.Esci()->normalId(), 2105);
-        QCOMPARE(dlg.Esci()->disabledId(), 2106);
-        QVERIFY(!Immagine(2133).isNull());
-    }
-
     // Every way out of the dialog, through AskProgramChoice.
     void answer_data()
     {
