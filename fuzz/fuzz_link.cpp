@@ -44,33 +44,17 @@ private:
     QByteArray m_input;
 };
 
-class NullUi : public LinkUi {
+// Windows that keep only what the link reads back: the page shown and the wait dialog.
+class NullUi : public NoLinkUi {
 public:
     int page = 0;
     bool waitOpen_ = false;
     void waitOpen(const QString &, const QString &) override { waitOpen_ = true; }
     void waitShow() override { waitOpen_ = true; }
-    void waitSetLabel(const QString &) override {}
-    void waitShowOk() override {}
     void waitClose() override { waitOpen_ = false; }
     bool waitIsOpen() const override { return waitOpen_; }
-    void setMainWindowEnabled(bool) override {}
-    void setBusyCursor(bool) override {}
-    void setConnectButtons(bool) override {}
-    void SetEcuReadyControls(bool) override {}
-    void SetRecordingIdle() override {}
-    void ChiudiFinestre() override {}
-    void setEditorEnabled(bool) override {}
-    void FillMapEditor() override {}
-    void showMapEditor() override {}
-    void ShowPageButtons(int) override {}
     int currentEditorPage() const override { return page; }
-    void setDeltaPMarks(const std::array<bool, 6> &) override {}
-    void MoveOperatingMarker(double) override {}
-    void RedrawChart() override {}
-    int showMessage(const QString &, int, const QString &, int) override { return 1; }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override {}
+    int showMessage(const QString &, int, const QString &, int) override { return kAnswerOk; }
 };
 
 // Takes any image as read, so a one-block image makes the link ready and its operations reachable.

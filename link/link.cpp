@@ -27,34 +27,6 @@ private:
     int &m_depth;
 };
 
-// Stands in until the windows attach: nothing shown, every question refused.
-class NoWindows : public LinkUi {
-public:
-    void waitOpen(const QString &, const QString &) override {}
-    void waitShow() override {}
-    void waitSetLabel(const QString &) override {}
-    void waitShowOk() override {}
-    void waitClose() override {}
-    bool waitIsOpen() const override { return false; }
-    void setMainWindowEnabled(bool) override {}
-    void setBusyCursor(bool) override {}
-    void setConnectButtons(bool) override {}
-    void SetEcuReadyControls(bool) override {}
-    void SetRecordingIdle() override {}
-    void ChiudiFinestre() override {}
-    void setEditorEnabled(bool) override {}
-    void FillMapEditor() override {}
-    void showMapEditor() override {}
-    void ShowPageButtons(int) override {}
-    int currentEditorPage() const override { return -1; }
-    void setDeltaPMarks(const std::array<bool, 6> &) override {}
-    void MoveOperatingMarker(double) override {}
-    void RedrawChart() override {}
-    int showMessage(const QString &, int, const QString &, int) override { return kAnswerCancel; }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override {}
-};
-
 // Stands in until the map editor attaches: an image is taken as it is.
 class NoMapData : public MapSide {
 public:
@@ -64,7 +36,7 @@ public:
     void discardEdits() override {}
 };
 
-NoWindows g_noWindows;
+NoLinkUi g_noWindows;
 NoMapData g_noMapData;
 
 } // namespace

@@ -33,3 +33,32 @@ public:
     virtual void MoveOperatingMarker(double x) = 0;
     virtual void RedrawChart() = 0;                       // after the chart model was reset
 };
+
+// Windows that show nothing and refuse every question: the link's stand-in until the
+// real ones attach, and a base for fakes that need only a few calls.
+class NoLinkUi : public LinkUi {
+public:
+    void waitOpen(const QString &, const QString &) override {}
+    void waitShow() override {}
+    void waitSetLabel(const QString &) override {}
+    void waitShowOk() override {}
+    void waitClose() override {}
+    bool waitIsOpen() const override { return false; }
+    void setMainWindowEnabled(bool) override {}
+    void setBusyCursor(bool) override {}
+    void setConnectButtons(bool) override {}
+    void SetEcuReadyControls(bool) override {}
+    void SetRecordingIdle() override {}
+    void ChiudiFinestre() override {}
+    void setEditorEnabled(bool) override {}
+    void FillMapEditor() override {}
+    void showMapEditor() override {}
+    void ShowPageButtons(int) override {}
+    int currentEditorPage() const override { return -1; }
+    void setDeltaPMarks(const std::array<bool, 6> &) override {}
+    void MoveOperatingMarker(double) override {}
+    void RedrawChart() override {}
+    int showMessage(const QString &, int, const QString &, int) override { return kAnswerCancel; }
+    void plainMessage(const QString &, const QString &) override {}
+    void beep() override {}
+};
