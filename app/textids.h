@@ -35,4 +35,7 @@ inline constexpr int BackupFailed = 378;
 inline constexpr int NoBackups = 379;
 inline constexpr int Restoring = 380;
 inline constexpr int BackupUnreadable = 381;
+inline constexpr int ArchiveRepaired = 382;
+inline constexpr int SamplesNotWritten = 383;
+inline constexpr int TornLineCut = 384;
 } // namespace TextId
