@@ -168,8 +168,29 @@ QString checkReadable(QSqlDatabase &db)
 
 // Whatever rows of the damaged copy can be read, from both ends of the table,
 // so one bad page in the middle loses only its own rows.
-QList<QVariantList> salvageRows(const CatalogueSchema &s, const QString &file)
+QList<QVariantList> salvageRows(const CatalogueSchema &s, const QString &damaged)
 {
+    // SQLite refuses a file shorter than its header says; a scratch copy whose
+    // header matches what is left lets the pages still there be read.
+    const QString file = damaged + QStringLiteral(".salvage");
+    QFile::remove(file);
+    if (!QFile::copy(damaged, file))
+        return {};
+    QFile scratch(file);
+    if (scratch.open(QIODevice::ReadWrite)) {
+        const QByteArray head = scratch.read(100);
+        if (head.size() == 100 && head.startsWith(QByteArrayLiteral("SQLite format 3"))) {
+            const int raw = (quint8(head[16]) << 8) | quint8(head[17]);
+            const qint64 pageSize = raw == 1 ? 65536 : raw;
+            if (pageSize >= 512) {
+                const quint32 pages = quint32(scratch.size() / pageSize);
+                const char count[4] = {char(pages >> 24), char(pages >> 16), char(pages >> 8), char(pages)};
+                scratch.seek(28);
+                scratch.write(count, 4);
+            }
+        }
+        scratch.close();
+    }
     QMap<qint64, QVariantList> found;
     const QString name = newConnectionName();
     {
@@ -194,6 +215,7 @@ QList<QVariantList> salvageRows(const CatalogueSchema &s, const QString &file)
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
+    QFile::remove(file);
     return found.values();
 }
 
