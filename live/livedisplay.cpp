@@ -14,6 +14,12 @@ LiveDisplay::LiveDisplay(LiveState &live, ChartModel &chart, Recorder &recorder)
 {
 }
 
+void LiveDisplay::setLanguage(int lingua)
+{
+    m_lingua = lingua;
+    m_chart.setLanguage(lingua);
+}
+
 int LiveDisplay::channelOfLabel(int label)
 {
     return label >= 0 && label < 13 ? kLabelChannel[label] : -1;

@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/textids.h"
 #include "app/texts.h"
+#include "live/codepage.h"
 #include "live/livedata.h"
 
 namespace {
@@ -12,38 +13,37 @@ namespace {
 constexpr int kLineLength = 145;
 constexpr int kLastSlot = 240;
 
-QByteArray toLine(const QString &text)
+// One byte per character: continuing a file reads it as fixed 145-byte records.
+QByteArray toLine(const QString &text, int lingua)
 {
-    // Latin-1 keeps one byte per character: continuing a file reads it as
-    // fixed 145-byte records.
-    QByteArray bytes = text.toLatin1();
+    QByteArray bytes = EncodeForLanguage(text, lingua);
     bytes += "\r\n";
     return bytes;
 }
 
-QByteArray dataLine(const LiveRecord &rec)
+QByteArray dataLine(const LiveRecord &rec, int lingua)
 {
     QString line = RightIn8(QString::number(rec.RecordCounter));
     for (const QString &f : rec.Field)
         line += QLatin1Char(';') + FixedLeft(f, 8);
-    return toLine(line);
+    return toLine(line, lingua);
 }
 
 QByteArray markLine()
 {
-    return toLine(FixedLeft(QStringLiteral("*"), kLineLength - 2));
+    return toLine(FixedLeft(QStringLiteral("*"), kLineLength - 2), 1);
 }
 
 // Counter of the last data line, walking back over continuation marks and
 // headers; -1 when the file holds no data line.
-qint32 lastRecordNumber(QFile &file)
+qint32 lastRecordNumber(QFile &file, int lingua)
 {
     const qint64 records = qRound64(double(file.size()) / kLineLength);
     for (qint64 r = records; r >= 1; --r) {
         if (!file.seek((r - 1) * kLineLength))
             break;
         double v = 0;
-        if (IsNumericText(QString::fromLatin1(file.read(8)), &v))
+        if (IsNumericText(DecodeForLanguage(file.read(8), lingua), &v))
             return qint32(v);
     }
     return -1;
@@ -70,7 +70,7 @@ bool Recorder::start(const QString &path, bool continueExisting)
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        const qint32 last = lastRecordNumber(file);
+        const qint32 last = lastRecordNumber(file, m_lingua);
         file.close();
         if (!appendLines(path, markLine()))
             return false;
@@ -121,9 +121,9 @@ bool Recorder::FlushRecordBuffer()
     QByteArray lines;
     lines.reserve((m_backlog.size() + m_state.RecordBufferIndex + 1) * kLineLength);
     for (const LiveRecord &rec : std::as_const(m_backlog))
-        lines += dataLine(rec);
+        lines += dataLine(rec, m_lingua);
     for (int i = 0; i <= m_state.RecordBufferIndex; ++i)
-        lines += dataLine(m_state.RecordBuffer[i]);
+        lines += dataLine(m_state.RecordBuffer[i], m_lingua);
 
     const QString &path = m_state.RecordFilePath;
     if ((QFile::exists(path) || writeHeader(path)) && appendLines(path, lines)) {
@@ -167,7 +167,7 @@ bool Recorder::writeHeader(const QString &path) const
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray header = toLine(names) + toLine(units);
+    const QByteArray header = toLine(names, m_lingua) + toLine(units, m_lingua);
     const bool ok = file.write(header) == header.size() && file.flush();
     file.close();
     if (!ok)

@@ -20,7 +20,8 @@ public:
     explicit Recorder(LiveState &live);
     const RecordingState &state() const { return m_state; }
     bool recording() const { return !m_state.RecordFilePath.isEmpty(); }
-    // Where a failed write is reported (text 335, title 171, in language `lingua`).
+    // Where a failed write is reported (text 335, title 171, in language `lingua`);
+    // the file is written in that language's code page.
     void setMessageSink(MessageSink *sink, int lingua);
 
     // Starts recording into `path`; `continueExisting` appends a mark line and goes

@@ -15,10 +15,10 @@ struct Rig {
     Recorder rec{live};
     FakeLinkUi sink;
     QString path = dir.filePath(QStringLiteral("REC.DAT"));
-    Rig()
+    explicit Rig(int lingua = 1)
     {
-        InitLiveChannels(live, 1);
-        rec.setMessageSink(&sink, 1);
+        InitLiveChannels(live, lingua);
+        rec.setMessageSink(&sink, lingua);
     }
     void samples(int n)
     {
@@ -142,6 +142,58 @@ private slots:
         r.samples(1);
         QVERIFY(!r.rec.stop());
         QCOMPARE(r.sink.messages.size(), 2);
+    }
+
+    // Bytes as the Windows code pages define them, not as this code computes them.
+    void headerAndStateColumn_inTheLanguagesCodePage_data()
+    {
+        QTest::addColumn<int>("lingua");
+        QTest::addColumn<QByteArray>("state");       // post-processed state name as stored
+        QTest::addColumn<int>("column");             // header cell holding `cell`
+        QTest::addColumn<int>("headerLine");
+        QTest::addColumn<QByteArray>("cell");
+        QTest::addColumn<QByteArray>("stateBytes");
+        // windows-1250: \xf3 o acute, \x9c s acute, \xb3 l stroke, \x8c S acute, \xb0 degree.
+        QTest::newRow("Polish samples column") << 3 << QByteArray("6001") << 0 << 0
+                                               << QByteArray("Pr\xf3" "bki  ") << QByteArray("PRZEJ\x8c" "C.");
+        QTest::newRow("Polish pressure") << 3 << QByteArray("6001") << 1 << 0
+                                         << QByteArray("Ci\x9c" "nieni") << QByteArray("PRZEJ\x8c" "C.");
+        QTest::newRow("Polish flow") << 3 << QByteArray("6001") << 13 << 0
+                                     << QByteArray("Przep\xb3" "yw") << QByteArray("PRZEJ\x8c" "C.");
+        QTest::newRow("Polish degrees") << 3 << QByteArray("6000") << 4 << 1
+                                        << QByteArray("\xb0" "C      ") << QByteArray("NORMALNY");
+        // windows-1252: \xc9 E acute, \xe9 e acute.
+        QTest::newRow("French samples column") << 2 << QByteArray("6000") << 0 << 0
+                                               << QByteArray("\xc9" "chantil") << QByteArray("NORMAL  ");
+        QTest::newRow("French temperature") << 2 << QByteArray("6000") << 4 << 0
+                                            << QByteArray("Temp\xe9" "rat") << QByteArray("NORMAL  ");
+        QTest::newRow("French state") << 2 << QByteArray("6000") << 6 << 0
+                                      << QByteArray("\xc9" "tat    ") << QByteArray("NORMAL  ");
+    }
+    void headerAndStateColumn_inTheLanguagesCodePage()
+    {
+        QFETCH(int, lingua);
+        QFETCH(QByteArray, state);
+        QFETCH(int, column);
+        QFETCH(int, headerLine);
+        QFETCH(QByteArray, cell);
+        QFETCH(QByteArray, stateBytes);
+        Rig r(lingua);
+        QVERIFY(r.rec.start(r.path, false));
+        r.live.LiveSample[0].Field[5] = QString::fromLatin1(state);
+        PostProcessLiveRecord(r.live.LiveSample[0], lingua);
+        r.samples(1);
+        QVERIFY(r.rec.stop());
+        QCOMPARE(QFileInfo(r.path).size(), 3 * 145);   // one byte per character
+        const auto lines = r.lines();
+        QCOMPARE(lines[headerLine].mid(9 * column, 8), cell);
+        QCOMPARE(lines[2].mid(9 * 6, 8), stateBytes);
+
+        // Continuing reads the file back in the same code page: the numbers go on.
+        QVERIFY(r.rec.start(r.path, true));
+        r.samples(1);
+        QVERIFY(r.rec.stop());
+        QCOMPARE(counterOf(r.lines().last()), 1);
     }
 };
 
