@@ -86,11 +86,12 @@ bool Recorder::start(const QString &path, bool continueExisting)
         tornChars = file.size() % kLineLength;
         if (tornChars > 0 && !file.resize(file.size() - tornChars))
             return false;
-        const bool headerWhole = file.size() >= 2 * kLineLength;
+        const qint64 kept = file.size();
         const qint32 last = lastRecordNumber(file, m_lingua);
         file.close();
-        if (!headerWhole) {
+        if (kept < 2 * kLineLength) {
             // Not even the header survived: start the file afresh.
+            tornChars += kept;
             if (!QFile::remove(path))
                 return false;
         } else {

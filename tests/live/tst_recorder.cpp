@@ -417,6 +417,26 @@ private slots:
         r.samples(1);
         QCOMPARE(r.lines().size(), 2 + 4);
     }
+
+    void continueAfterTornHeader_startsTheFileAfresh()
+    {
+        Rig r;
+        QVERIFY(r.rec.start(r.path, false));
+        r.samples(1);
+        QVERIFY(r.rec.stop());
+        const QByteArray header = r.lines()[0] + r.lines()[1];
+        QFile f(r.path);
+        QVERIFY(f.resize(200));
+        QVERIFY(r.rec.start(r.path, true));
+        QCOMPARE(r.sink.messages.size(), 1);
+        QCOMPARE(r.sink.messages[0].text, TestoL(384, 1).arg(200));
+        r.samples(1);
+        QVERIFY(r.rec.stop());
+        const auto lines = r.lines();
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0] + lines[1], header);
+        QCOMPARE(counterOf(lines[2]), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRecorder)
