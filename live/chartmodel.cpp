@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "live/chartview.h"
+#include "live/codepage.h"
 #include "live/livedata.h"
 
 namespace {
@@ -11,14 +12,14 @@ namespace {
 constexpr int kRecordLength = 130;
 constexpr int kXChannel = 15;
 
-// One spill record: counter right-aligned in 8, the 15 fields, CR LF. Latin-1
-// keeps one byte per character, so records stay exactly 130 bytes long.
-QByteArray spillRecord(const LiveRecord &rec)
+// One spill record: counter right-aligned in 8, the 15 fields, CR LF. One byte
+// per character keeps records exactly 130 bytes long.
+QByteArray spillRecord(const LiveRecord &rec, int lingua)
 {
     QString line = RightIn8(QString::number(rec.SampleCounter));
     for (const QString &f : rec.Field)
         line += FixedLeft(f, 8);
-    QByteArray bytes = line.toLatin1();
+    QByteArray bytes = EncodeForLanguage(line, lingua);
     bytes += "\r\n";
     return bytes;
 }
@@ -102,7 +103,7 @@ void ChartModel::FlushChartBuffer()
     QByteArray out;
     out.reserve((m_state.ChartBufferIndex + 1) * kRecordLength);
     for (int i = 0; i <= m_state.ChartBufferIndex; ++i)
-        out += spillRecord(m_state.ChartBuffer[i]);
+        out += spillRecord(m_state.ChartBuffer[i], m_lingua);
     QFile file(m_spillPath);
     if (file.open(QIODevice::WriteOnly | QIODevice::Append))
         file.write(out);
@@ -137,7 +138,7 @@ void ChartModel::replot(bool pane0, bool pane1)
         const QByteArray rec = file.read(kRecordLength);
         if (rec.size() < kRecordLength)
             return;
-        const QString text = QString::fromLatin1(rec);
+        const QString text = DecodeForLanguage(rec, m_lingua);
         double counterValue = 0;
         const qint32 counter = IsNumericText(text.left(8), &counterValue) ? qint32(counterValue) : -1;
         const double x = counter - m_state.ChartOrigin;

@@ -20,6 +20,8 @@ public:
     // the replay neither fires it nor eats into its interval.
     void setLiveWatchdog(QTimer *timer) { m_watchdog = timer; }
     const QString &spillPath() const { return m_spillPath; }
+    // Language whose code page the spill file is written in (`LinguaCorrente`).
+    void setLanguage(int lingua) { m_lingua = lingua; }
 
     void ResetChart();
     void RedrawChart();   // scales, axes and grid through the view; no traces
@@ -54,4 +56,5 @@ private:
     QString m_spillPath;
     ChartView *m_view = nullptr;
     QPointer<QTimer> m_watchdog;
+    int m_lingua = 1;
 };

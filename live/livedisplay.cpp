@@ -14,6 +14,12 @@ LiveDisplay::LiveDisplay(LiveState &live, ChartModel &chart, Recorder &recorder)
 {
 }
 
+void LiveDisplay::setLanguage(int lingua)
+{
+    m_lingua = lingua;
+    m_chart.setLanguage(lingua);
+}
+
 int LiveDisplay::channelOfLabel(int label)
 {
     return label >= 0 && label < 13 ? kLabelChannel[label] : -1;
@@ -36,9 +42,16 @@ void LiveDisplay::VisDatiTick()
 {
     // A failed recording write shows a modal message; ticks that fire while it
     // is open must not handle the same sample a second time.
-    if (!m_live.LiveDisplayEnabled || m_inTick)
+    if (m_inTick)
         return;
     m_inTick = true;
+    if (!m_live.LiveDisplayEnabled) {
+        // Frames may stop well before the link gives up: the held samples
+        // still have to reach the file in time.
+        m_recorder.flushIfDue();
+        m_inTick = false;
+        return;
+    }
 
     LiveRecord &cur = m_live.LiveSample[0];
     cur.SampleCounter += 1;

@@ -23,8 +23,9 @@ class LiveDisplay {
 public:
     LiveDisplay(LiveState &live, ChartModel &chart, Recorder &recorder);
     void setView(LiveValuesView *view) { m_view = view; }
-    // Language whose fuel names the post-processing wrote (`LinguaCorrente`).
-    void setLanguage(int lingua) { m_lingua = lingua; }
+    // Language whose fuel names the post-processing wrote (`LinguaCorrente`);
+    // the chart's spill file is written in its code page.
+    void setLanguage(int lingua);
     void VisDatiTick();
     // Label index -> channel shown there.
     static int channelOfLabel(int label);

@@ -39,8 +39,10 @@ struct Rig {
     LiveDisplay display{live, chart, recorder};
     RecordingValues view;
     int lingua;
+    qint64 now = 0;   // the recorder's clock, ms
     explicit Rig(int lingua = 1) : lingua(lingua)
     {
+        recorder.setClock([this] { return now; });
         InitLiveChannels(live, 1);
         chart.ResetChart();
         display.setView(&view);
@@ -173,6 +175,30 @@ private slots:
         QCOMPARE(counterInMessage, 241);
         QCOMPARE(r.live.LiveSample[0].SampleCounter, 241);
         QCOMPARE(r.recorder.backlogSize(), 241);
+    }
+
+    // Frames stop (the link's watchdog has not closed it yet): the idle ticks
+    // still get the held sample into the file within 2 s.
+    void idleTicks_flushTheRecordingWhenDue_data()
+    {
+        QTest::addColumn<int>("idleMs");
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("1.8 s") << 1800 << qint64(0);
+        QTest::newRow("2 s") << 2000 << qint64(3 * 145);
+    }
+    void idleTicks_flushTheRecordingWhenDue()
+    {
+        QFETCH(int, idleMs);
+        Rig r;
+        const QString path = r.dir.filePath(QStringLiteral("A.DAT"));
+        QVERIFY(r.recorder.start(path, false));
+        r.receive(1);
+        r.display.VisDatiTick();
+        for (int t = 200; t <= idleMs; t += 200) {
+            r.now = t;
+            r.display.VisDatiTick();
+        }
+        QTEST(QFileInfo(path).size(), "size");
     }
 };
 
