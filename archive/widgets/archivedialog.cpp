@@ -1,0 +1,76 @@
+#include "archive/widgets/archivedialog.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+// Trims on entering, pads on leaving: the fitter edits the bare text, the catalogue keeps the width.
+class FixedField : public QObject {
+public:
+    FixedField(QLineEdit *field, int width) : QObject(field), m_width(width) { field->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *field = static_cast<QLineEdit *>(watched);
+        if (event->type() == QEvent::FocusIn)
+            field->setText(field->text().trimmed());
+        else if (event->type() == QEvent::FocusOut)
+            field->setText(FixedText(field->text(), m_width));
+        return false;
+    }
+
+private:
+    int m_width;
+};
+
+} // namespace
+
+ArchiveDialogKeys::ArchiveDialogKeys(QDialog *dialog, QAbstractButton *action, QAbstractButton *close)
+    : QObject(dialog), m_dialog(dialog), m_action(action), m_close(close)
+{
+    dialog->installEventFilter(this);
+    for (QWidget *child : dialog->findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+bool ArchiveDialogKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool plain = !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+    if (key->key() == Qt::Key_F1 && plain) {
+        if (m_action && m_action->isEnabled())
+            m_action->click();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape && plain) {
+        if (m_close && m_close->isEnabled())
+            m_close->click();
+        return true;
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && plain) {
+        // As Tab would: the dialog's own focus chain decides where to.
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QCoreApplication::sendEvent(watched, &tab);
+        return true;
+    }
+    return false;
+}
+
+void MakeFixedField(QLineEdit *field, int width)
+{
+    field->setMaxLength(width);
+    new FixedField(field, width);
+}
+
+QString FixedText(const QString &text, int width)
+{
+    return text.trimmed().left(width).leftJustified(width, QLatin1Char(' '));
+}

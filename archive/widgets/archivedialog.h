@@ -1,0 +1,29 @@
+#pragma once
+#include <QObject>
+#include <QString>
+
+class QAbstractButton;
+class QDialog;
+class QLineEdit;
+
+// The keys every archive dialog shares (install it once the controls exist): F1 presses the action button and Esc the
+// close button, neither with Shift, Ctrl or Alt held; Enter moves the focus along.
+class ArchiveDialogKeys : public QObject {
+public:
+    ArchiveDialogKeys(QDialog *dialog, QAbstractButton *action, QAbstractButton *close);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QDialog *m_dialog;
+    QAbstractButton *m_action;
+    QAbstractButton *m_close;
+};
+
+// An archive text field of fixed width: trimmed when it gets the focus, padded with
+// blanks to `width` when it loses it, never longer than `width`.
+void MakeFixedField(QLineEdit *field, int width);
+
+// The field's text as the catalogue keeps it: cut and padded to `width`.
+QString FixedText(const QString &text, int width);
