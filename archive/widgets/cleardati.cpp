@@ -87,6 +87,7 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     m_note->setFixedSize(wideWidth, fm.lineSpacing() * 4 + 12);
     grid->addWidget(m_note, 3, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
+    grid->addItem(new QSpacerItem(0, 6), 4, 0);
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("ListaModelli"));
@@ -95,9 +96,10 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     // Fixed pitch keeps the 12-character model column aligned.
     m_list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QFontMetrics lfm(m_list->font());
-    m_list->setFixedSize(lfm.horizontalAdvance(QString(kModelChars + 3 + 41, QLatin1Char('M'))) + 40,
-                         lfm.lineSpacing() * kListRows + 12);
+    m_list->setMinimumWidth(lfm.horizontalAdvance(QString(kModelChars + 3 + 41, QLatin1Char('M'))) + 40);
+    m_list->setFixedHeight(lfm.lineSpacing() * kListRows + 12);
     connect(m_list, &QListWidget::itemClicked, this, &ClearDati::lineClicked);
+    grid->addWidget(m_list, 5, 0, 1, 2);
 
     m_memorizza = CreaTasto(frame, this, QStringLiteral("Memorizza"), 125, 126);
     connect(m_memorizza, &QAbstractButton::clicked, this, &ClearDati::memorizza);
@@ -115,7 +117,6 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     main->setContentsMargins(24, 20, 24, 18);
     main->setSpacing(14);
     main->addLayout(grid);
-    main->addWidget(m_list, 0, Qt::AlignHCenter);
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
 
