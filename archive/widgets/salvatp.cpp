@@ -121,6 +121,7 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
         details->addWidget(m_infScheda[i], i, 1, Qt::AlignTop);
     }
     m_infScheda[3]->setWordWrap(true);
+    m_infScheda[3]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_infScheda[3]->setMinimumHeight(2 * m_infScheda[3]->fontMetrics().height());
 
     m_segnalazione = new QLabel(this);
@@ -176,11 +177,29 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
 
     fillDrives();
     connect(m_disco, &QComboBox::activated, this, &SalvatP::driveChosen);
-    connect(m_directory->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { m_nomeFile->setText(directoryPath()); });
+    connect(m_directory->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (m_showingApp)
+            return;
+        m_followApp = false;
+        m_nomeFile->setText(directoryPath());
+    });
     const QString app = QDir::cleanPath(frame.PercorsoApp);
+    // The folders arrive level by level from the model's own thread: follow them down to the
+    // application folder without taking `NomeFileS` from the fitter meanwhile.
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, [this, app](const QString &loaded) {
+        if (!m_followApp || !app.startsWith(loaded))
+            return;
+        m_showingApp = true;
+        const QModelIndex target = m_folders->index(app);
+        for (QModelIndex up = target.parent(); up.isValid(); up = up.parent())
+            m_directory->expand(up);
+        m_directory->setCurrentIndex(target);
+        m_directory->scrollTo(target, QAbstractItemView::PositionAtCenter);
+        m_showingApp = false;
+    });
+    m_showingApp = true;
     m_directory->setCurrentIndex(m_folders->index(app));
-    m_directory->scrollTo(m_directory->currentIndex());
+    m_showingApp = false;
     m_nomeFile->setText(app);
 
     m_salva->setEnabled(false);
@@ -241,7 +260,10 @@ void SalvatP::driveChosen(int index)
     if (!QFileInfo(root).isDir() || !QFileInfo(root).isReadable())
         return;
     m_directory->setRootIndex(m_folders->setRootPath(root));
+    m_showingApp = true;  // the drive's own folders are no longer followed down
     m_directory->setCurrentIndex(QModelIndex());
+    m_showingApp = false;
+    m_followApp = false;
     m_nomeFile->setText(root);
 }
 

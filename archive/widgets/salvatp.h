@@ -58,6 +58,8 @@ private:
     BackupFiles m_realFiles;
     BackupFiles *m_files;
     AcquisitionArchive m_archive;
+    bool m_showingApp = false;
+    bool m_followApp = true;
 
     QLabel *m_labsalva[2] = {};
     QComboBox *m_disco = nullptr;
