@@ -9,6 +9,8 @@
 #include <QWidget>
 
 #include "app/textids.h"
+#include "archive/widgets/cleardati.h"
+#include "archive/widgets/salvatp.h"
 #include "app/texts.h"
 #include "link/link.h"
 #include "live/livestate.h"
@@ -99,8 +101,15 @@ void Kalibron::buildMenus()
         ShowAbout(m_ctx.frame, this);
         afterDialog();
     });
-    // `MenuA`(3) delete acquisitions, `MenuM`(3) delete maps and `MenuUti`(0)
-    // backup get their dialogs with the archives; until then they do nothing.
+    connect(m_menuA[3], &QAction::triggered, this, [this] {
+        RunClearDati(m_ctx.frame, *this, this, &m_link->TimeOutDati());
+        afterDialog();
+    });
+    connect(m_menuUti[0], &QAction::triggered, this, [this] {
+        RunSalvatP(m_ctx.frame, *this, &m_link->TimeOutDati(), this);
+        afterDialog();
+    });
+    // `MenuM`(3) delete maps gets its dialog with the map archive; until then it does nothing.
 }
 
 void Kalibron::buildToolbar()

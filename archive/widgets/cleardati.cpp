@@ -54,7 +54,7 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     DialogoFisso(this);
     setModal(true);
     // The menu path: the store dialog's caption is not in the text table.
-    setWindowTitle(menuWord(frame, 107) + QStringLiteral(" - ") + menuWord(frame, 117));
+    setWindowTitle(menuWord(frame, 102) + QStringLiteral(" - ") + menuWord(frame, 117));
 
     const QFontMetrics fm(font());
     auto *grid = new QGridLayout;
