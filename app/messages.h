@@ -9,6 +9,7 @@ enum MessageFlags : int {
     kButtonsYesNoCancel = 3,
     kButtonsYesNo = 4,
     kButtonsRetryCancel = 5,
+    kButtonsOverwriteContinueCancel = 6,   // answers kAnswerOverwrite, kAnswerContinue, kAnswerCancel
     kIconError = 16,
     kIconQuestion = 32,
     kIconWarning = 48,
@@ -19,6 +20,7 @@ enum MessageFlags : int {
     kWarningOk = kIconWarning | kButtonsOk,              // 48
     kWarningYesNo = kIconWarning | kButtonsYesNo,        // 52
     kInformationOk = kIconInformation | kButtonsOk,      // 64
+    kQuestionOverwriteContinue = kIconQuestion | kButtonsOverwriteContinueCancel,   // 38
 
     kButtonsMask = 15,
     kIconMask = 240,
@@ -33,6 +35,9 @@ enum MessageAnswer : int {
     kAnswerIgnore = 5,
     kAnswerYes = 6,
     kAnswerNo = 7,
+    // The overwrite / continue / cancel set answers with codes of other sets.
+    kAnswerOverwrite = kAnswerYes,
+    kAnswerContinue = kAnswerRetry,
 };
 
 // Where the message dialog stands (4: centred on the screen).

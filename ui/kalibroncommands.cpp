@@ -9,6 +9,7 @@
 #include "app/dialogs/sceltalingua.h"
 #include "app/textids.h"
 #include "app/texts.h"
+#include "archive/widgets/memordati.h"
 #include "link/imagerestore.h"
 #include "link/widgets/restoreimagedialog.h"
 #include "link/widgets/visinf.h"
@@ -21,7 +22,12 @@ void Kalibron::MenuPrincipaleClick(const QString &key)
     const QString k = key.trimmed().toUpper();
     const bool ready = m_link->state().EcuReady;
     if (k == QLatin1String("INIZIO_ACQ")) {
-        // Opens the store-acquisition dialog once the acquisition archive exists.
+        if (m_ctx.recorder.recording())
+            return;
+        const bool started = RunMemorDati(m_ctx.frame, m_ctx.recorder, *this, this);
+        afterDialog();
+        if (started)
+            SetRecordingActive();
     } else if (k == QLatin1String("STOP_ACQ")) {
         m_ctx.recorder.stop();
         SetRecordingIdle();

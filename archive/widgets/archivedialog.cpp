@@ -7,6 +7,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "app/framestate.h"
+#include "app/texts.h"
+
 namespace {
 
 // Trims on entering, pads on leaving: the fitter edits the bare text, the catalogue keeps the width.
@@ -56,6 +59,12 @@ bool ArchiveDialogKeys::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && plain) {
+        // On a button Enter presses it; anywhere else it moves on.
+        if (auto *button = qobject_cast<QAbstractButton *>(watched)) {
+            if (button->isEnabled())
+                button->click();
+            return true;
+        }
         // As Tab would: the dialog's own focus chain decides where to.
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
         QCoreApplication::sendEvent(watched, &tab);
@@ -68,6 +77,12 @@ void MakeFixedField(QLineEdit *field, int width)
 {
     field->setMaxLength(width);
     new FixedField(field, width);
+}
+
+QString ArchiveDialogCaption(const FrameState &frame, int parentId, int itemId)
+{
+    auto word = [&frame](int id) { return Testo(frame.id(id)).trimmed().remove(QLatin1Char('&')); };
+    return word(parentId) + QStringLiteral(" - ") + word(itemId);
 }
 
 QString FixedText(const QString &text, int width)

@@ -5,6 +5,7 @@
 class QAbstractButton;
 class QDialog;
 class QLineEdit;
+struct FrameState;
 
 // The keys every archive dialog shares (install it once the controls exist): F1 presses the action button and Esc the
 // close button, neither with Shift, Ctrl or Alt held; Enter moves the focus along.
@@ -24,6 +25,10 @@ private:
 // An archive text field of fixed width: trimmed when it gets the focus, padded with
 // blanks to `width` when it loses it, never longer than `width`.
 void MakeFixedField(QLineEdit *field, int width);
+
+// An archive dialog's caption: the menu path of the command that opens it
+// ("File - Inizio acquisizione"), from the base ids of the two menu captions.
+QString ArchiveDialogCaption(const FrameState &frame, int parentId, int itemId);
 
 // The field's text as the catalogue keeps it: cut and padded to `width`.
 QString FixedText(const QString &text, int width);

@@ -34,11 +34,6 @@ int unlinkFile(const QString &path)
     return ::unlink(QFile::encodeName(path).constData()) == 0 ? 0 : errno;
 }
 
-QString menuWord(const FrameState &frame, int base)
-{
-    return Testo(frame.id(base)).trimmed().remove(QLatin1Char('&'));
-}
-
 } // namespace
 
 void RemoveFolderIfEmpty(const QString &folder)
@@ -54,7 +49,7 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     DialogoFisso(this);
     setModal(true);
     // The menu path: the store dialog's caption is not in the text table.
-    setWindowTitle(menuWord(frame, 102) + QStringLiteral(" - ") + menuWord(frame, 117));
+    setWindowTitle(ArchiveDialogCaption(frame, 102, 117));   // File - Cancellazione file acquisizione
 
     const QFontMetrics fm(font());
     auto *grid = new QGridLayout;

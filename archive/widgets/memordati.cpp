@@ -25,11 +25,6 @@
 
 namespace {
 
-// Button set 6 of the message dialog and its answers.
-constexpr int kButtonsOverwriteContinueCancel = 6;
-constexpr int kAnswerOverwrite = 6;
-constexpr int kAnswerContinue = 4;
-
 constexpr int kFirstLabelText = 240;   // 240..243: the four labels
 constexpr int kAlreadyExists = 244;
 constexpr int kListModelWidth = 12;    // a list line: model (12), " - ", description
@@ -58,7 +53,7 @@ MemorDati::MemorDati(FrameState &frame, Recorder &recorder, MessageSink &message
     : QDialog(parent), m_frame(frame), m_recorder(recorder), m_messages(messages)
 {
     setObjectName(QStringLiteral("MemorDati"));
-    setWindowTitle(QStringLiteral("Memorizzazione dati"));
+    setWindowTitle(ArchiveDialogCaption(frame, 102, 114));   // File - Inizio acquisizione
     DialogoFisso(this);
     setModal(true);
 

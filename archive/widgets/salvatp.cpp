@@ -61,8 +61,7 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
     setObjectName(QStringLiteral("SalvatP"));
     DialogoFisso(this);
     setModal(true);
-    QString caption = Testo(frame.id(104)).trimmed() + QStringLiteral(" - ") + Testo(frame.id(111)).trimmed();
-    setWindowTitle(caption.remove(QLatin1Char('&')));
+    setWindowTitle(ArchiveDialogCaption(frame, 104, 111));   // Utilita' - Salvataggio acquisizioni
 
     for (int i = 0; i < 2; ++i) {
         m_labsalva[i] = new QLabel(Testo(frame.id(320 + i)), this);

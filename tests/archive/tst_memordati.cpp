@@ -131,7 +131,7 @@ private slots:
         rig.seed({{"FIAT", "Punto 1.2", "A", "nota"}, {"ALFA", "", "B", QString()}, {"OPEL", "x", QString(), ""}});
         MemorDati dlg(rig.frame, rig.rec, rig.sink);
         QCOMPARE(dlg.objectName(), QStringLiteral("MemorDati"));
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Memorizzazione dati"));
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("File - Inizio acquisizione"));
         const QStringList labels{"Modello :", "Descrizione modello :", "Nome file :", "Note :"};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(dlg.findChild<QLabel *>(QStringLiteral("LabSF(%1)").arg(i))->text(), labels[i]);
