@@ -2,6 +2,12 @@
 #include "app/textids.h"
 #include <QTreeWidget>
 
+#include <QListWidget>
+#include <QLineEdit>
+
+#include "archive/widgets/cleardati.h"
+#include "archive/widgets/memordati.h"
+#include "archive/widgets/salvatp.h"
 #include "link/widgets/restoreimagedialog.h"
 #include "live/livedata.h"
 #include "live/widgets/boxdati.h"
@@ -213,6 +219,66 @@ private slots:
         QCOMPARE(watcher.seen, QStringLiteral("RestoreImage"));
         QCOMPARE(rows, 1);
         QVERIFY(!w.link().operationRunning() && rig.shown.size() == 1);
+    }
+
+    // A fitter's recordings through the real dialogs: record, continue, back up, delete.
+    void recordings_madeContinuedBackedUpAndDeleted()
+    {
+        MainWindowRig rig;
+        Kalibron &w = rig.start();
+        QVERIFY(rig.connectToReady());
+        const QString dat = rig.dir.filePath(QStringLiteral("DIR_DATI/FIAT/PROVA.DAT"));
+        auto record = [&](int answer) {
+            rig.answers = {answer};
+            ModalWatcher watcher([](QWidget *dlg) {
+                auto *m = static_cast<MemorDati *>(dlg);
+                m->setDatiText(MemorDati::Modello, QStringLiteral("FIAT"));
+                m->setDatiText(MemorDati::NomeFile, QStringLiteral("PROVA"));
+                m->Memorizza()->click();
+            });
+            QTest::keyClick(&w, Qt::Key_F2);
+            QCOMPARE(watcher.seen, QStringLiteral("MemorDati"));
+            QVERIFY(rig.recorder.recording());
+            rig.checkCommands(true, true);
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dat).size() >= 4 * 145, 10000);   // within the 2 s flush
+            w.findChild<QAction *>(QStringLiteral("MenuA(1)"))->trigger();
+            QVERIFY(!rig.recorder.recording());
+        };
+        record(kAnswerYes);   // new: no question asked, the answer stays unused
+        const qint64 first = QFileInfo(dat).size();
+        rig.answers.clear();
+        record(kAnswerContinue);
+        QFile f(dat);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        QVERIFY(all.size() > first && all.size() % 145 == 0);
+        QCOMPARE(all.mid(first, 1), QByteArray("*"));   // the continuation mark, then more samples
+
+        const QString dest = rig.dir.filePath(QStringLiteral("CHIAVETTA"));
+        QVERIFY(QDir().mkpath(dest));
+        ModalWatcher backup([&](QWidget *dlg) {
+            auto *b = static_cast<SalvatP *>(dlg);
+            b->NomeFileS()->setText(dest);
+            b->ElencoEsi()->item(0)->setSelected(true);
+            b->Salva()->click();
+            ModalWatcher::reject(dlg);
+        });
+        w.findChild<QAction *>(QStringLiteral("MenuUti(0)"))->trigger();
+        QCOMPARE(backup.seen, QStringLiteral("SalvatP"));
+        QFile copy(dest + QStringLiteral("/DIR_DATI/FIAT/PROVA.DAT"));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), all);
+        QVERIFY(QFile::exists(dest + QStringLiteral("/DIR_DATI/ACQUISIZ.MDB")));
+
+        ModalWatcher erase([](QWidget *dlg) {
+            auto *c = static_cast<ClearDati *>(dlg);
+            c->ListaModelli()->item(0)->setSelected(true);
+            c->Memorizza()->click();
+            ModalWatcher::reject(dlg);
+        });
+        w.findChild<QAction *>(QStringLiteral("MenuA(3)"))->trigger();
+        QCOMPARE(erase.seen, QStringLiteral("ClearDati"));
+        QVERIFY(!QFile::exists(dat) && !QDir(rig.dir.filePath(QStringLiteral("DIR_DATI/FIAT"))).exists());
     }
 };
 
