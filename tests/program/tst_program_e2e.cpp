@@ -81,6 +81,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_dir.filePath("DATI_GRAF.GRF")).size() >= 90 * 130, 90000);
         QCOMPARE(QFileInfo(m_dir.filePath("DATI_GRAF.GRF")).size() % 130, 0);
 
+        // A recording through the real dialog: F2, model, Enter past the description, file name, F1; F5 stops it.
+        xdotool({"windowfocus", "--sync", win});
+        xdotool({"key", "F2"});
+        QTest::qWait(800);
+        xdotool({"type", "FIAT"});
+        xdotool({"key", "Return", "Return"});
+        xdotool({"type", "PROVA"});
+        xdotool({"key", "F1"});
+        const QString dat = m_dir.filePath("DIR_DATI/FIAT/PROVA.DAT");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dat).size() >= 5 * 145, 20000);   // header and samples within 2 s
+        xdotool({"windowfocus", "--sync", win});
+        xdotool({"key", "F5"});
+        QTest::qWait(1000);
+        const qint64 stopped = QFileInfo(dat).size();
+        QCOMPARE(stopped % 145, 0);
+        QTest::qWait(2500);
+        QCOMPARE(QFileInfo(dat).size(), stopped);   // nothing more after the stop
+        QVERIFY(QFile::exists(m_dir.filePath("DIR_DATI/ARCHDATI.MDB")));
+
         xdotool({"windowfocus", "--sync", win});
         xdotool({"key", "ctrl+F10"});
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_dir.filePath("LETTURA.PRG"))
