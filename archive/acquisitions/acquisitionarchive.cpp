@@ -86,18 +86,7 @@ Catalogue::Result AcquisitionArchive::remove(const QString &model, const QString
 
 QStringList AcquisitionArchive::models() const
 {
-    QStringList out;
-    QSet<QString> seen;
-    for (const QVariantList &row : catalogue_.rows()) {
-        if (row.value(0).isNull())
-            continue;
-        const QString model = row.value(0).toString().trimmed();
-        if (!seen.contains(CatalogueKey(model))) {
-            seen.insert(CatalogueKey(model));
-            out << model;
-        }
-    }
-    return out;
+    return DistinctModels(catalogue_);
 }
 
 bool OpenAcquisitionArchive(AcquisitionArchive &archive, const QString &appDir, const RepairNotice &notice)

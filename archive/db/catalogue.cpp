@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMap>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -478,4 +479,20 @@ QString ArchiveListLine(const QVariant &model, const QVariant &description)
     if (!isNullValue(description))
         line += description.toString();
     return line;
+}
+
+QStringList DistinctModels(const Catalogue &catalogue)
+{
+    QStringList out;
+    QSet<QString> seen;
+    for (const QVariantList &row : catalogue.rows()) {
+        if (row.value(0).isNull())
+            continue;
+        const QString model = row.value(0).toString().trimmed();
+        if (!seen.contains(CatalogueKey(model))) {
+            seen.insert(CatalogueKey(model));
+            out << model;
+        }
+    }
+    return out;
 }

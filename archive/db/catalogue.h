@@ -97,3 +97,7 @@ private:
 // An archive list line: the trimmed model padded or cut to 12 characters,
 // " - ", and the description when there is one.
 QString ArchiveListLine(const QVariant &model, const QVariant &description);
+
+// The models of a catalogue whose first column is the model, trimmed, each once
+// under the key rule, in the catalogue's order.
+QStringList DistinctModels(const Catalogue &catalogue);

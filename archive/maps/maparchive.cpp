@@ -107,18 +107,7 @@ Catalogue::Result MapArchive::remove(const QString &model, qint16 vCentr, qint16
 
 QStringList MapArchive::models() const
 {
-    QStringList out;
-    QSet<QString> seen;
-    for (const QVariantList &row : catalogue_.rows()) {
-        if (row.value(0).isNull())
-            continue;
-        const QString model = row.value(0).toString().trimmed();
-        if (!seen.contains(CatalogueKey(model))) {
-            seen.insert(CatalogueKey(model));
-            out << model;
-        }
-    }
-    return out;
+    return DistinctModels(catalogue_);
 }
 
 bool OpenMapArchive(MapArchive &archive, const QString &appDir, const RepairNotice &notice)

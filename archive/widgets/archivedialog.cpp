@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -77,6 +78,17 @@ void MakeFixedField(QLineEdit *field, int width)
 {
     field->setMaxLength(width);
     new FixedField(field, width);
+}
+
+QHBoxLayout *ArchiveButtonRow(QAbstractButton *action, QAbstractButton *close)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(16);
+    row->addStretch();
+    row->addWidget(action);
+    row->addWidget(close);
+    row->addStretch();
+    return row;
 }
 
 QString ArchiveDialogCaption(const FrameState &frame, int parentId, int itemId)

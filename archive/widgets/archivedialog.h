@@ -4,6 +4,7 @@
 
 class QAbstractButton;
 class QDialog;
+class QHBoxLayout;
 class QLineEdit;
 struct FrameState;
 
@@ -25,6 +26,9 @@ private:
 // An archive text field of fixed width: trimmed when it gets the focus, padded with
 // blanks to `width` when it loses it, never longer than `width`.
 void MakeFixedField(QLineEdit *field, int width);
+
+// The action and close buttons side by side, centred, as every archive dialog shows them.
+QHBoxLayout *ArchiveButtonRow(QAbstractButton *action, QAbstractButton *close);
 
 // An archive dialog's caption: the menu path of the command that opens it
 // ("File - Inizio acquisizione"), from the base ids of the two menu captions.

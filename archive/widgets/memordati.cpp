@@ -123,12 +123,7 @@ MemorDati::MemorDati(FrameState &frame, Recorder &recorder, MessageSink &message
     m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &MemorDati::esci);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(16);
-    buttons->addStretch();
-    buttons->addWidget(m_memorizza);
-    buttons->addWidget(m_esci);
-    buttons->addStretch();
+    QHBoxLayout *buttons = ArchiveButtonRow(m_memorizza, m_esci);
 
     auto *main = new QVBoxLayout(this);
     main->setContentsMargins(24, 20, 24, 18);

@@ -154,12 +154,7 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
     columns->setSpacing(20);
     columns->addLayout(destination);
     columns->addLayout(recordings, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(16);
-    buttons->addStretch();
-    buttons->addWidget(m_salva);
-    buttons->addWidget(m_esci);
-    buttons->addStretch();
+    QHBoxLayout *buttons = ArchiveButtonRow(m_salva, m_esci);
     auto *main = new QVBoxLayout(this);
     main->setContentsMargins(20, 16, 20, 16);
     main->setSpacing(12);
