@@ -10,6 +10,7 @@
 
 #include "app/textids.h"
 #include "archive/widgets/cleardati.h"
+#include "archive/widgets/clearniv.h"
 #include "archive/widgets/salvatp.h"
 #include "app/texts.h"
 #include "link/link.h"
@@ -109,7 +110,10 @@ void Kalibron::buildMenus()
         RunSalvatP(m_ctx.frame, *this, &m_link->TimeOutDati(), this);
         afterDialog();
     });
-    // `MenuM`(3) delete maps gets its dialog with the map archive; until then it does nothing.
+    connect(m_menuM[3], &QAction::triggered, this, [this] {
+        RunClearNIV(m_ctx.frame, *this, this, &m_link->TimeOutDati());
+        afterDialog();
+    });
 }
 
 void Kalibron::buildToolbar()

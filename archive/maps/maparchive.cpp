@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
+#include <tuple>
 
 #include "archive/db/archivefiles.h"
 
@@ -136,4 +138,42 @@ QString MapFilePath(const QString &appDir, const QString &model, qint16 vCentr, 
     const QString tree = QDir(appDir).filePath(QStringLiteral("FILER42/") + kTree);
     return QDir(tree).filePath(ModelFolderName(tree, model) + QStringLiteral("/CENTRAL%1/").arg(vCentr)
                                + (impianto == 1 ? kMetano : kGpl));
+}
+
+QString MapRecordKey(const QVariant &vCentr, const QVariant &impianto)
+{
+    auto part = [](const QVariant &v) { return v.isNull() ? QStringLiteral("  ") : QStringLiteral("%1").arg(v.toInt(), 2); };
+    return part(vCentr) + part(impianto);
+}
+
+QStringList FillRecordList(const MapArchive &archive, QStringList *keys)
+{
+    struct Line {
+        QString model;
+        int vCentr;
+        int impianto;
+        QString key;
+        QString text;
+    };
+    QList<Line> lines;
+    for (const QVariantList &row : archive.catalogue().rows()) {
+        if (row.value(0).isNull() || row.value(4).isNull())
+            continue;
+        lines.append({CatalogueKey(row.value(0).toString().trimmed()), row.value(4).toInt(),
+                      row.value(3).isNull() ? -1 : row.value(3).toInt(), MapRecordKey(row.value(4), row.value(3)),
+                      ArchiveListLine(row.value(0), row.value(1))});
+    }
+    // Rows come in model order; version and installation order within a model.
+    std::stable_sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) {
+        return std::tie(a.model, a.vCentr, a.impianto) < std::tie(b.model, b.vCentr, b.impianto);
+    });
+    QStringList out;
+    if (keys)
+        keys->clear();
+    for (const Line &l : lines) {
+        out << l.text;
+        if (keys)
+            keys->append(l.key);
+    }
+    return out;
 }

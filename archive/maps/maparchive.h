@@ -52,3 +52,12 @@ QStringList FillModelList(const MapArchive &archive);
 // `{app}/FILER42/AUTOADATT/{model folder}/CENTRAL{v}/C_GPL02.R42` (C_META02.R42 for
 // methane), the model folder found without regard to case.
 QString MapFilePath(const QString &appDir, const QString &model, qint16 vCentr, qint16 impianto);
+
+// `FillRecordList`: one line per record whose model and version are set, in
+// `PER_CENTR` order (model, version, installation), as `ArchiveListLine` shows it;
+// `keys` gets each line's `MapRecordKey`.
+QStringList FillRecordList(const MapArchive &archive, QStringList *keys);
+
+// The key `ListaCentr` keeps for a map record: version and installation, each
+// right-aligned in two characters (" 1 0" is version 1, GPL; blanks for an empty field).
+QString MapRecordKey(const QVariant &vCentr, const QVariant &impianto);
