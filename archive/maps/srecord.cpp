@@ -104,10 +104,13 @@ std::optional<QByteArray> ProductFormatFile(const QStringList &values, const QSt
     const QString headerValue = QString::number(std::llround(ValoreCampo(values[kHeaderValueLine - 1]))).trimmed();
     // A short version still gives a header of fixed length: the missing characters are blanks.
     const QString version = versioneSoftware.leftJustified(kSoftwareVersionLength, QLatin1Char(' '));
-    const QString header = QStringLiteral("0000") + hexOfChars(QStringLiteral("02"))
-                           + hexOfChars((QStringLiteral("00") + headerValue).right(2)) + hexOfChars(QStringLiteral("L0"))
-                           + hexOfChars(version.mid(7, 2) + version.mid(5, 2)) + hex(today.day(), 2)
-                           + hex(today.month(), 2) + hex(today.year(), 4) + hexOfChars(QStringLiteral("00000"));
+    QString header = QStringLiteral("0000");   // the address
+    header += hexOfChars(QStringLiteral("02"));
+    header += hexOfChars((QStringLiteral("00") + headerValue).right(2));
+    header += hexOfChars(QStringLiteral("L0"));
+    header += hexOfChars(version.mid(7, 2) + version.mid(5, 2));
+    header += hex(today.day(), 2) + hex(today.month(), 2) + hex(today.year(), 4);
+    header += hexOfChars(QStringLiteral("00000"));
 
     QByteArray out = record("S0", header).toLatin1() + kLineEnd;
     for (const ImageRange &range : kProductRanges) {
