@@ -21,6 +21,8 @@ inline constexpr int MapsSent = 211;
 inline constexpr int Programming = 212;
 inline constexpr int ProgrammingInterrupted = 213;
 inline constexpr int QuitWithEdits = 214;
+inline constexpr int MapConversionFailed = 224;
+inline constexpr int MapStored = 225;
 inline constexpr int LinkLost = 308;
 inline constexpr int PathOrFileError = 335;
 inline constexpr int PortSettingsError = 345;
@@ -38,6 +40,8 @@ inline constexpr int BackupUnreadable = 381;
 inline constexpr int ArchiveRepaired = 382;
 inline constexpr int SamplesNotWritten = 383;
 inline constexpr int TornLineCut = 384;
+inline constexpr int MapNotStored = 385;
+inline constexpr int ModelNameRefused = 386;
 // The highest id in use: every id up to it is filled in every language.
-inline constexpr int LastUsed = 384;
+inline constexpr int LastUsed = 386;
 } // namespace TextId
