@@ -1,6 +1,7 @@
 #include "ui/kalibron.h"
 
 #include <QAction>
+#include <QDate>
 #include <QMenu>
 #include <algorithm>
 #include <QToolBar>
@@ -10,6 +11,7 @@
 #include "app/textids.h"
 #include "app/texts.h"
 #include "archive/widgets/memordati.h"
+#include "archive/widgets/salvoniv.h"
 #include "link/imagerestore.h"
 #include "link/widgets/restoreimagedialog.h"
 #include "link/widgets/visinf.h"
@@ -34,7 +36,11 @@ void Kalibron::MenuPrincipaleClick(const QString &key)
     } else if (k == QLatin1String("SALVA_DATI")) {
         if (!ready)
             return;
-        // Opens the save-map dialog once the map archive exists.
+        const MapEditorState &maps = m_ctx.map.state();
+        const MapSaveSource source{ready, maps.DefaultValves, maps.DefaultPlantType,
+                                   m_link->state().Ident.VersioneSoftware, QDate::currentDate()};
+        RunSalvoNIV(m_ctx.frame, source, *this, &m_link->TimeOutDati(), this);
+        afterDialog();
     } else if (k == QLatin1String("CREA_DISCHI")) {
         // Opens the update-disk dialog once the map archive exists.
     } else if (k == QLatin1String("INF_CENTR")) {
