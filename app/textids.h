@@ -38,6 +38,7 @@ inline constexpr int BackupUnreadable = 381;
 inline constexpr int ArchiveRepaired = 382;
 inline constexpr int SamplesNotWritten = 383;
 inline constexpr int TornLineCut = 384;
+inline constexpr int UpdateDiskDestination = 390;
 // The highest id in use: every id up to it is filled in every language.
-inline constexpr int LastUsed = 384;
+inline constexpr int LastUsed = 390;
 } // namespace TextId
