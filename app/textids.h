@@ -42,6 +42,7 @@ inline constexpr int SamplesNotWritten = 383;
 inline constexpr int TornLineCut = 384;
 inline constexpr int MapNotStored = 385;
 inline constexpr int ModelNameRefused = 386;
+inline constexpr int UpdateDiskDestination = 387;
 // The highest id in use: every id up to it is filled in every language.
-inline constexpr int LastUsed = 386;
+inline constexpr int LastUsed = 387;
 } // namespace TextId

@@ -10,6 +10,7 @@
 #include "app/dialogs/sceltalingua.h"
 #include "app/textids.h"
 #include "app/texts.h"
+#include "archive/widgets/creadischi.h"
 #include "archive/widgets/memordati.h"
 #include "archive/widgets/salvoniv.h"
 #include "link/imagerestore.h"
@@ -42,7 +43,8 @@ void Kalibron::MenuPrincipaleClick(const QString &key)
         RunSalvoNIV(m_ctx.frame, source, *this, &m_link->TimeOutDati(), this);
         afterDialog();
     } else if (k == QLatin1String("CREA_DISCHI")) {
-        // Opens the update-disk dialog once the map archive exists.
+        RunCreaDischi(m_ctx.frame, *this, this, &m_link->TimeOutDati());
+        afterDialog();
     } else if (k == QLatin1String("INF_CENTR")) {
         if (ready)
             apriInfCentr();

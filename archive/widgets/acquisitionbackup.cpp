@@ -39,30 +39,6 @@ constexpr const char *kNewCatalogue = "ACQUISIZ.TMP";
 
 } // namespace
 
-bool CreateFolderPath(const QString &path, int *error)
-{
-    QString bare = path.trimmed();
-    while (bare.size() > 1 && bare.endsWith(QLatin1Char('/')))
-        bare.chop(1);
-    if (bare.isEmpty() || QFileInfo(bare).isDir())
-        return true;
-    for (int at = bare.indexOf(QLatin1Char('/'), 1);; at = bare.indexOf(QLatin1Char('/'), at + 1)) {
-        const QString prefix = at < 0 ? bare : bare.left(at);
-        if (!QFileInfo(prefix).isDir() && ::mkdir(native(prefix).constData(), 0777) != 0) {
-            int e = errno;
-            if (e == EEXIST && !QFileInfo(prefix).isDir())
-                e = ENOTDIR;  // a file stands where the folder should be
-            if (e != EEXIST) {
-                if (error)
-                    *error = e;
-                return false;
-            }
-        }
-        if (at < 0)
-            return true;
-    }
-}
-
 int BackupFiles::createFolderPath(const QString &path)
 {
     int e = 0;

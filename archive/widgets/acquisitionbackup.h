@@ -3,12 +3,9 @@
 #include <QString>
 
 #include "archive/db/archivefiles.h"
+#include "archive/db/foldertree.h"
 
 class AcquisitionArchive;
-
-// `CreateFolderPath`: creates every missing folder along `path` ("/" separated;
-// a trailing separator is allowed). On failure `error` gets the errno.
-bool CreateFolderPath(const QString &path, int *error = nullptr);
 
 // The file operations of a backup, each returning 0 or an errno value. Tests
 // derive from it to make the destination fail the way a real disk does.
