@@ -38,6 +38,11 @@ inline constexpr int BackupUnreadable = 381;
 inline constexpr int ArchiveRepaired = 382;
 inline constexpr int SamplesNotWritten = 383;
 inline constexpr int TornLineCut = 384;
+inline constexpr int AdaptersFound = 395;            // heading of the serial dialog's adapter list, with the count
+inline constexpr int PortDevice = 396;               // "Dispositivo: %1" beside the chosen COM
+inline constexpr int PortNotFound = 397;             // second lines of 345: why the port did not open
+inline constexpr int PortNoPermission = 398;
+inline constexpr int PortBusy = 399;
 // The highest id in use: every id up to it is filled in every language.
 inline constexpr int LastUsed = 384;
 } // namespace TextId
