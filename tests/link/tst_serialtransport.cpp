@@ -1,12 +1,16 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "app/texts.h"
 #include "link/serialtransport.h"
+#include "link/transportfactory.h"
+#include "support/linkrig.h"
 
 namespace {
 
@@ -39,9 +43,97 @@ struct Pty {
 
 } // namespace
 
+Q_DECLARE_METATYPE(PortFault)
+
 class TestSerialTransport : public QObject {
     Q_OBJECT
 private slots:
+    // One error code stands for several causes; the system's text (in whatever
+    // language the C library speaks) tells them apart.
+    void openCause_fromCodeAndSystemText_data()
+    {
+        QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<PortFault>("cause");
+        QTest::newRow("no such file") << QSerialPort::DeviceNotFoundError << qt_error_string(ENOENT) << PortFault::NoDevice;
+        QTest::newRow("no such file, code unknown to Qt")
+            << QSerialPort::UnknownError << qt_error_string(ENOENT) << PortFault::NoDevice;
+        QTest::newRow("access denied") << QSerialPort::PermissionError << qt_error_string(EACCES) << PortFault::NoPermission;
+        QTest::newRow("device busy") << QSerialPort::PermissionError << qt_error_string(EBUSY) << PortFault::Busy;
+        QTest::newRow("lock file taken")
+            << QSerialPort::PermissionError << QStringLiteral("Permission error while locking the device") << PortFault::Busy;
+        QTest::newRow("already open") << QSerialPort::OpenError << QStringLiteral("Device is already open") << PortFault::Busy;
+        QTest::newRow("try again") << QSerialPort::ResourceError << qt_error_string(EAGAIN) << PortFault::Busy;
+        QTest::newRow("i/o error: no chip behind a ttyS")
+            << QSerialPort::ResourceError << qt_error_string(EIO) << PortFault::NoDevice;
+        QTest::newRow("not a terminal")
+            << QSerialPort::UnsupportedOperationError << qt_error_string(ENOTTY) << PortFault::Other;
+    }
+    void openCause_fromCodeAndSystemText()
+    {
+        QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(QString, text);
+        QFETCH(PortFault, cause);
+        QCOMPARE(SerialTransport::CausaApertura(error, text), cause);
+    }
+
+    // The same causes from the real system, with its own words kept for the log.
+    void open_refusedByTheSystem_saysWhy_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<PortFault>("cause");
+        QTest::newRow("no such device") << "missing" << PortFault::NoDevice;
+        QTest::newRow("by-id link of an unplugged adapter") << "dangling" << PortFault::NoDevice;
+        QTest::newRow("held by another program") << "held" << PortFault::Busy;
+        QTest::newRow("not allowed") << "forbidden" << PortFault::NoPermission;
+        QTest::newRow("a file, not a serial device") << "file" << PortFault::Other;
+    }
+    void open_refusedByTheSystem_saysWhy()
+    {
+        QFETCH(QString, what);
+        QFETCH(PortFault, cause);
+        QTemporaryDir dir;
+        Pty pty;
+        SerialTransport other;
+        PortSettings settings;
+        settings.device = dir.filePath(what);
+        if (what == QLatin1String("dangling")) {
+            QVERIFY(QFile::link(dir.filePath("ttyUSB0"), settings.device));
+        } else if (what == QLatin1String("held")) {
+            QString error;
+            QVERIFY2(other.open(pty.settings, &error), qPrintable(error));
+            settings.device = pty.settings.device;
+        } else if (what == QLatin1String("forbidden") || what == QLatin1String("file")) {
+            if (what == QLatin1String("forbidden") && geteuid() == 0)
+                QSKIP("root opens any device whatever its permissions");
+            QFile f(settings.device);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            QVERIFY(f.setPermissions(what == QLatin1String("file") ? QFile::ReadOwner | QFile::WriteOwner
+                                                                   : QFileDevice::Permissions{}));
+        }
+        SerialTransport port;
+        QString error;
+        QVERIFY(!port.open(settings, &error));
+        QVERIFY(!port.isOpen());
+        QCOMPARE(port.lastFault(), cause);
+        QVERIFY(!port.lastErrorText().isEmpty());
+        QCOMPARE(port.lastErrorText(), error);
+    }
+
+    // End to end: COM1 names an adapter that is not there, and the fitter is told so.
+    void link_unpluggedAdapter_saysSoUnder345()
+    {
+        LinkRig rig;
+        QVERIFY(rig.mapCom1(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_GONE-if00-port0")));
+        Link &link = rig.makeLink(CreaTransportFactory());
+        link.Connetti();
+        QCOMPARE(rig.ui.plainMessages.size(), 1);
+        QCOMPARE(rig.ui.plainMessages[0].first, TestoL(345, 4) + '\n' + TestoL(397, 4));
+        QCOMPARE(link.portErrorText(), qt_error_string(ENOENT));
+        QVERIFY(!link.portOpen());
+    }
+
     void pty_carriesBytesBothWaysDespiteModemLines()
     {
         Pty pty;

@@ -346,6 +346,38 @@ private slots:
         }
     }
 
+    // The fitter reads under 345 what to do about the port, in his language; a cause
+    // he cannot act on adds nothing.
+    void connect_portRefused_saysWhyUnder345_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("lingua");
+        QTest::addColumn<int>("line");   // base id of the second line, 0 none
+        QTest::newRow("unplugged") << int(PortFault::NoDevice) << 4 << 397;
+        QTest::newRow("not in dialout") << int(PortFault::NoPermission) << 4 << 398;
+        QTest::newRow("held by another program") << int(PortFault::Busy) << 4 << 399;
+        QTest::newRow("held by another program, italian") << int(PortFault::Busy) << 1 << 399;
+        QTest::newRow("unplugged, polish") << int(PortFault::NoDevice) << 3 << 397;
+        QTest::newRow("something else") << int(PortFault::Other) << 4 << 0;
+    }
+    void connect_portRefused_saysWhyUnder345()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, lingua);
+        QFETCH(int, line);
+        Bench b;
+        b.frame.LinguaCorrente = quint8(lingua);
+        b.ports.prepare = [fault](FakeTransport &p) {
+            p.failOpen = true;
+            p.openFault = PortFault(fault);
+        };
+        b.link->Connetti();
+        const QString text = line ? T(345, lingua) + '\n' + T(line, lingua) : T(345, lingua);
+        QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{text, T(171, lingua)}}));
+        QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
+        QVERIFY(!b.ui.calls.contains("waitOpen") && !b.link->portOpen());
+    }
+
     void liveFrame_belowRunningResendsStartCommand()
     {
         Bench b;
