@@ -1,5 +1,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QtTest>
 
 #include "app/dialogs/confser.h"
@@ -8,15 +10,42 @@
 #include "support/fakelinkui.h"
 #include "ui/common/pictures.h"
 
+namespace {
+
+const QString kFtdiById = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3J2-if00-port0");
+
+// Adapters "plugged in" for the dialog: a USB one, a second one, and the PC's own port (no by-id link).
+struct FakePortFinder : PortFinder {
+    QList<FoundPort> list{
+        {"/dev/ttyUSB0", kFtdiById, "FTDI", "FT232R USB UART", "A10K3J2"},
+        {"/dev/ttyUSB1", "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0", "Prolific", "", ""},
+        {"/dev/ttyS0", "", "", "", ""},
+    };
+    QList<FoundPort> ports() const override { return list; }
+};
+
+} // namespace
+
 class TstConfSer : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeLinkUi> m_sink;
+    FakePortFinder m_finder;
     std::unique_ptr<ConfSer> m_dlg;
     FrameState m_frame;
 
     QString iniPath() const { return m_frame.file(QStringLiteral("CONFIG.INI")); }
     QComboBox *list(const QString &name) { return m_dlg->findChild<QComboBox *>(name); }
+    QListWidget *adapters() { return m_dlg->findChild<QListWidget *>(QStringLiteral("Adattatori")); }
+    // The device beside the COM, whole as its tooltip has it; the label may cut it in the
+    // middle, but must show the two ends of that same text.
+    QString shownDevice()
+    {
+        const auto *label = m_dlg->findChild<QLabel *>(QStringLiteral("Dispositivo"));
+        const QString whole = label->toolTip();
+        const QStringList ends = label->text().split(QChar(0x2026));
+        return ends.size() <= 2 && whole.startsWith(ends.first()) && whole.endsWith(ends.last()) ? whole : label->text();
+    }
 
     void open(const QByteArray &ini)
     {
@@ -24,17 +53,33 @@ class TstConfSer : public QObject {
         QVERIFY(ini.isEmpty() || (f.open(QIODevice::WriteOnly) && f.write(ini) == ini.size()));
         f.close();
         LeggiConfigSeriale(m_frame);
-        m_dlg = std::make_unique<ConfSer>(m_frame, nullptr, m_sink.get());
+        m_dlg = std::make_unique<ConfSer>(m_frame, nullptr, m_sink.get(), &m_finder);
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
     }
 
     // "List=entry" and "List#row" pick from a list as a user does, by clicking the
-    // open list; "Esci", "Salva" click the button; "Escape", "F1" are keys.
+    // open list; "Adattatori#row" clicks an adapter, "Adattatori>row" walks to it with
+    // the arrow keys and presses Enter, "Adattatori~row" only walks; "Esci", "Salva" click
+    // the button; "Escape", "F1" are keys.
     void act(const QString &action)
     {
-        const QStringList part = action.split(QRegularExpression(QStringLiteral("[=#]")));
-        if (part.size() == 2) {
+        const QStringList part = action.split(QRegularExpression(QStringLiteral("[=#>~]")));
+        if (part.size() == 2 && part[0] == QLatin1String("Adattatori")) {
+            QListWidget *view = adapters();
+            const int row = part[1].toInt();
+            if (!action.contains(QLatin1Char('#'))) {
+                view->setFocus(Qt::TabFocusReason);
+                QTest::keyClick(view, Qt::Key_Home);
+                for (int i = 0; i < row; ++i)
+                    QTest::keyClick(view, Qt::Key_Down);
+                QCOMPARE(view->currentRow(), row);
+                if (action.contains(QLatin1Char('>')))
+                    QTest::keyClick(view, Qt::Key_Return);
+            } else {
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(row)).center());
+            }
+        } else if (part.size() == 2) {
             QComboBox *box = list(part[0]);
             const int row = action.contains(QLatin1Char('#')) ? part[1].toInt() : box->findText(part[1]);
             QVERIFY2(row >= 0, qPrintable(action));
@@ -142,6 +187,93 @@ private slots:
         QCOMPARE(m_sink->messages.size(), 1);
         QCOMPARE(m_sink->messages.first().text, Testo(3335));
         QCOMPARE(m_sink->messages.first().flags, 16);
+    }
+
+    // The chosen COM shows its device and, when it is one of them, its adapter.
+    void adapterList_followsTheChosenCom_data()
+    {
+        QTest::addColumn<QString>("com");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("row");
+        QTest::newRow("hand-written ttyUSB name") << "COM2" << "/dev/ttyUSB0" << 0;
+        QTest::newRow("no key: the PC's own port") << "COM1" << "/dev/ttyS0" << 2;
+        QTest::newRow("no key, no such port here") << "COM9" << "/dev/ttyS8" << -1;
+        QTest::newRow("simulator") << "COM3" << "SIMULATORE" << -1;
+    }
+    void adapterList_followsTheChosenCom()
+    {
+        QFETCH(QString, com);
+        QFETCH(QString, device);
+        QFETCH(int, row);
+        open("[SERIALE]\nCOM=COM4\n[PORTE]\nCOM2=/dev/ttyUSB0\nCOM3=SIMULATORE\n");
+        QCOMPARE(m_dlg->findChild<QLabel *>(QStringLiteral("LabAdattatori"))->text(), Testo(3395).arg(3));
+        QCOMPARE(adapters()->item(0)->text(), QStringLiteral("ttyUSB0: FTDI - FT232R USB UART - A10K3J2"));
+        act("Seriali=" + com);
+        QCOMPARE(shownDevice(), Testo(3396).arg(device));
+        QCOMPARE(adapters()->currentRow(), row);
+        QCOMPARE(adapters()->selectedItems().size(), row < 0 ? 0 : 1);
+    }
+
+    // An adapter picked for a COM is written to [PORTE] like the other settings: on
+    // saving or on "yes" when leaving, never just by moving through the list.
+    void adapterPick_isSavedLikeTheOtherSettings_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<int>("com");
+        QTest::addColumn<QString>("device");   // what that COM opens afterwards
+        const QByteArray none;
+        QTest::newRow("clicked on COM2, Salva") << none << QStringList{"Seriali=COM2", "Adattatori#0", "Salva"} << 0
+            << false << 2 << kFtdiById;
+        QTest::newRow("keys on COM4, F1") << none << QStringList{"Seriali=COM4", "Adattatori>1", "F1"} << 0 << false
+            << 4 << "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0";
+        QTest::newRow("no by-id link: the /dev name") << none << QStringList{"Seriali=COM3", "Adattatori#2", "Salva"}
+            << 0 << false << 3 << "/dev/ttyS0";
+        QTest::newRow("picked, Esci, yes") << none << QStringList{"Adattatori#0", "Esci"} << 6 << true << 1 << kFtdiById;
+        QTest::newRow("picked, Esci, no") << none << QStringList{"Adattatori#0", "Esci"} << 7 << true << 1 << "/dev/ttyS0";
+        QTest::newRow("arrows without Enter pick nothing") << none << QStringList{"Adattatori~1", "Esci"} << 0 << false
+            << 1 << "/dev/ttyS0";
+        QTest::newRow("picked for COM5, then COM6 chosen: COM5 keeps it") << none
+            << QStringList{"Seriali=COM5", "Adattatori#0", "Seriali=COM6", "Salva"} << 0 << false << 5 << kFtdiById;
+        QTest::newRow("the adapter it already has") << QByteArray("[PORTE]\nCOM1=" + kFtdiById.toLatin1() + "\n")
+            << QStringList{"Adattatori#0", "Esci"} << 0 << false << 1 << kFtdiById;
+    }
+    void adapterPick_isSavedLikeTheOtherSettings()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, actions);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(int, com);
+        QFETCH(QString, device);
+        m_sink->answers = {answer};
+        open(stored);
+        for (const QString &action : actions) {
+            act(action);
+            if (action.startsWith(QLatin1String("Adattatori")) && !action.contains(QLatin1Char('~')))   // shown before saving
+                QCOMPARE(shownDevice(), Testo(3396).arg(m_finder.list[action.back().digitValue()].stableName()));
+        }
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_sink->messages.size(), asked ? 1 : 0);
+        QCOMPARE(DispositivoPorta(m_frame, com), device);
+    }
+
+    // An adapter plugged in while the dialog is open shows up without reopening it.
+    void adapterPluggedInWhileOpen_showsUp()
+    {
+        const QList<FoundPort> all = m_finder.list;
+        m_finder.list.clear();
+        open({});
+        auto *heading = m_dlg->findChild<QLabel *>(QStringLiteral("LabAdattatori"));
+        QCOMPARE(heading->text(), Testo(3395).arg(0));
+        QVERIFY(!adapters()->isEnabled());
+        m_finder.list = all.mid(2);
+        QTRY_COMPARE_WITH_TIMEOUT(adapters()->count(), 1, 4000);
+        QCOMPARE(heading->text(), Testo(3395).arg(1));
+        QVERIFY(adapters()->isEnabled());
+        QCOMPARE(adapters()->currentRow(), 0);   // COM1 is the PC's ttyS0 it now lists
     }
 };
 
