@@ -357,7 +357,6 @@ private slots:
         QTest::newRow("not in dialout") << int(PortFault::NoPermission) << 4 << 398;
         QTest::newRow("held by another program") << int(PortFault::Busy) << 4 << 399;
         QTest::newRow("held by another program, italian") << int(PortFault::Busy) << 1 << 399;
-        QTest::newRow("unplugged, polish") << int(PortFault::NoDevice) << 3 << 397;
         QTest::newRow("something else") << int(PortFault::Other) << 4 << 0;
     }
     void connect_portRefused_saysWhyUnder345()
