@@ -182,32 +182,6 @@ private slots:
         QCOMPARE(m_sink->messages.first().flags, 16);
     }
 
-    // The chosen COM shows its device and, when it is one of them, its adapter.
-    void adapterList_followsTheChosenCom_data()
-    {
-        QTest::addColumn<QString>("com");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<int>("row");
-        QTest::newRow("hand-written ttyUSB name") << "COM2" << "/dev/ttyUSB0" << 0;
-        QTest::newRow("no key: the PC's own port") << "COM1" << "/dev/ttyS0" << 2;
-        QTest::newRow("simulator") << "COM3" << "SIMULATORE" << -1;
-    }
-    void adapterList_followsTheChosenCom()
-    {
-        QFETCH(QString, com);
-        QFETCH(QString, device);
-        QFETCH(int, row);
-        open("[SERIALE]\nCOM=COM4\n[PORTE]\nCOM2=/dev/ttyUSB0\nCOM3=SIMULATORE\n");
-        QStringList lines;
-        for (int i = 0; i < adapters()->count(); ++i)
-            lines << adapters()->item(i)->text();
-        QCOMPARE(lines, (QStringList{"ttyUSB0: FTDI - FT232R USB UART - A10K3J2", "ttyUSB1: Prolific", "ttyS0"}));
-        act("Seriali=" + com);
-        QCOMPARE(shownDevice(), Testo(3396).arg(device));
-        QCOMPARE(adapters()->currentRow(), row);
-        QCOMPARE(adapters()->selectedItems().size(), row < 0 ? 0 : 1);
-    }
-
     // A picked adapter goes to [PORTE] like the other settings: only on saving, and
     // only a click or Enter picks.
     void adapterPick_isSavedLikeTheOtherSettings_data()
@@ -218,8 +192,6 @@ private slots:
         QTest::addColumn<int>("com");
         QTest::addColumn<QString>("device");   // what that COM opens afterwards
         const QByteArray none;
-        QTest::newRow("clicked on COM2, Salva")
-            << none << QStringList{"Seriali=COM2", "Adattatori#0", "Salva"} << false << 2 << kFtdiById;
         QTest::newRow("keys on COM4, F1") << none << QStringList{"Seriali=COM4", "Adattatori>1", "F1"} << false << 4
             << "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0";
         QTest::newRow("no by-id link: the /dev name")
@@ -250,15 +222,19 @@ private slots:
         QCOMPARE(DispositivoPorta(m_frame, com), device);
     }
 
+    // Plugged in while the dialog is open: listed, and known by the name written by hand.
     void adapterPluggedInWhileOpen_showsUp()
     {
         const QList<FoundPort> all = std::exchange(m_finder.list, {});
-        open({});
+        open("[PORTE]\nCOM1=/dev/ttyUSB0\n");
         auto *heading = m_dlg->findChild<QLabel *>(QStringLiteral("LabAdattatori"));
         QCOMPARE(heading->text(), Testo(3395).arg(0));
-        m_finder.list = all.mid(2);
-        QTRY_COMPARE_WITH_TIMEOUT(heading->text(), Testo(3395).arg(1), 4000);
-        QCOMPARE(adapters()->currentRow(), 0);   // COM1 is the ttyS0 it now lists
+        m_finder.list = all;
+        QTRY_COMPARE_WITH_TIMEOUT(heading->text(), Testo(3395).arg(3), 4000);
+        QCOMPARE(adapters()->item(0)->text() + " | " + adapters()->item(2)->text(),
+                 QStringLiteral("ttyUSB0: FTDI - FT232R USB UART - A10K3J2 | ttyS0"));
+        QCOMPARE(adapters()->currentRow(), 0);
+        QCOMPARE(shownDevice(), Testo(3396).arg("/dev/ttyUSB0"));
     }
 };
 

@@ -31,12 +31,6 @@ private slots:
         QCOMPARE(ByIdLinks(dir.filePath("by-id")), expected);
         QVERIFY(ByIdLinks(dir.filePath("no-such-folder")).isEmpty());   // no USB adapter plugged in since boot
     }
-
-    void onlyCablesToAnEcuAreListed()
-    {
-        QVERIFY(IsAdapterName("ttyUSB12") && IsAdapterName("ttyACM0") && IsAdapterName("ttyS3"));
-        QVERIFY(!IsAdapterName("rfcomm0") && !IsAdapterName("ttyAMA0") && !IsAdapterName("tty1"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstFoundPorts)
