@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QStringList>
+#include <algorithm>
 
 QString FoundPort::label() const
 {
