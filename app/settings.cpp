@@ -114,6 +114,11 @@ QString DispositivoPorta(const FrameState &frame, int n)
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);
 }
 
+bool ScriviDispositivoPorta(const FrameState &frame, int n, const QString &device)
+{
+    return Profile::write(configIni(frame), kSezionePorte, QStringLiteral("COM%1").arg(n), device.trimmed());
+}
+
 QString TestoImpostazioni(const ConfigSerialeT &cfg)
 {
     QString s = cfg.Velocita.trimmed() + QLatin1Char(',');

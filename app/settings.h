@@ -24,6 +24,8 @@ bool ScriviConfigSeriale(FrameState &frame, const SerialChoice &choice);
 // Device of port n (1..9): key "COMn" of section "PORTE" of CONFIG.INI, else
 // /dev/ttyS(n-1). The value "SIMULATORE" names the built-in simulated ECU.
 QString DispositivoPorta(const FrameState &frame, int n);
+// Writes key "COMn" of section "PORTE": port n (1..9) then opens `device`.
+bool ScriviDispositivoPorta(const FrameState &frame, int n, const QString &device);
 
 // The settings text "speed,parity,data,stop" built from ConfigSeriale.
 QString TestoImpostazioni(const ConfigSerialeT &cfg);

@@ -43,6 +43,11 @@ inline constexpr int TornLineCut = 384;
 inline constexpr int MapNotStored = 385;
 inline constexpr int ModelNameRefused = 386;
 inline constexpr int UpdateDiskDestination = 387;
+inline constexpr int AdaptersFound = 388;            // heading of the serial dialog's adapter list, with the count
+inline constexpr int PortDevice = 389;               // "Dispositivo: %1" beside the chosen COM
+inline constexpr int PortNotFound = 390;             // second lines of 345: why the port did not open
+inline constexpr int PortNoPermission = 391;
+inline constexpr int PortBusy = 392;
 // The highest id in use: every id up to it is filled in every language.
-inline constexpr int LastUsed = 387;
+inline constexpr int LastUsed = 392;
 } // namespace TextId

@@ -36,6 +36,19 @@ public:
     void discardEdits() override {}
 };
 
+// The line under 345 that tells the fitter what to do; 0 when there is nothing to add.
+int testoCausa(PortFault fault)
+{
+    switch (fault) {
+    case PortFault::NoDevice: return TextId::PortNotFound;
+    case PortFault::NoPermission: return TextId::PortNoPermission;
+    case PortFault::Busy: return TextId::PortBusy;
+    case PortFault::None:
+    case PortFault::Other: break;
+    }
+    return 0;
+}
+
 NoLinkUi g_noWindows;
 NoMapData g_noMapData;
 
@@ -104,16 +117,20 @@ int Link::ApriPorta()
     if (portOpen())
         m_port->close();
 
-    auto fallita = [this] {
+    auto fallita = [this](PortFault fault = PortFault::None) {
         if (m_port) {
             disconnect(m_port.get(), nullptr, this, nullptr);
             m_port->close();
             m_port.reset();
         }
-        m_ui->plainMessage(testo(TextId::PortSettingsError), testo(TextId::TitleError));
+        QString text = testo(TextId::PortSettingsError);
+        if (const int causa = testoCausa(fault))
+            text += QLatin1Char('\n') + testo(causa);
+        m_ui->plainMessage(text, testo(TextId::TitleError));
         return -1;
     };
 
+    m_portErrorText.clear();
     PortSettings settings;
     if (!ImpostazioniPorta(m_frame, &settings))
         return fallita();
@@ -125,7 +142,11 @@ int Link::ApriPorta()
     connect(m_port.get(), &Transport::readyRead, this, &Link::onReadyRead);
     connect(m_port.get(), &Transport::lost, this, &Link::onLost);
     QString error;
-    if (!m_port->open(settings, &error) || !m_port->isOpen())
+    if (!m_port->open(settings, &error)) {
+        m_portErrorText = m_port->lastErrorText().isEmpty() ? error : m_port->lastErrorText();
+        return fallita(m_port->lastFault());
+    }
+    if (!m_port->isOpen())
         return fallita();
     return 0;
 }

@@ -64,7 +64,9 @@ public:
     // The backup taken before this connection's first write; empty before it.
     QString backupPath() const { return m_backupPath; }
 
-    int ApriPorta();           // 0 opened, -1 failed (message 345 shown)
+    int ApriPorta();           // 0 opened, -1 failed (message 345 shown, with the cause under it when known)
+    // The system's words for the last port that did not open; empty after one that did.
+    QString portErrorText() const { return m_portErrorText; }
     void Connetti();
     void Disconnetti();
     void InterpretaBuffer();
@@ -135,6 +137,7 @@ private:
     LinkTiming m_timing;
     LinkState m_state;
     std::unique_ptr<Transport> m_port;
+    QString m_portErrorText;
     QTimer m_interpreto, m_timeOutDati, m_timeOutTx;
     int m_profondita = 0;           // the link's own operations on the stack
     bool m_interpretando = false;   // InterpretaBuffer is on the stack

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+
 SerialTransport::SerialTransport(QObject *parent) : Transport(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &Transport::readyRead);
@@ -26,10 +28,35 @@ bool SerialTransport::ErroreFatale(QSerialPort::SerialPortError error)
     }
 }
 
+PortFault SerialTransport::CausaApertura(QSerialPort::SerialPortError error, const QString &systemText)
+{
+    // Qt words the system errors as the C library does, in the user's locale: compare like with like.
+    auto says = [&systemText](int code) { return systemText == qt_error_string(code); };
+    if (error == QSerialPort::DeviceNotFoundError || says(ENOENT) || says(ENODEV) || says(ENXIO))
+        return PortFault::NoDevice;
+    if (says(EACCES) || says(EPERM))
+        return PortFault::NoPermission;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError || says(EBUSY) || says(EAGAIN))
+        return PortFault::Busy;
+    // An I/O error on opening: a ttyS with no chip behind it, or an adapter pulled just now.
+    if (error == QSerialPort::ResourceError)
+        return PortFault::NoDevice;
+    return PortFault::Other;
+}
+
+bool SerialTransport::fallita(PortFault fault, const QString &text, QString *error)
+{
+    setLastError(fault, text);
+    if (error)
+        *error = text;
+    return false;
+}
+
 bool SerialTransport::open(const PortSettings &settings, QString *error)
 {
     close();
     m_perso = false;
+    setLastError(PortFault::None, {});
     m_port.setPortName(settings.device);
 
     QSerialPort::Parity parity = QSerialPort::NoParity;
@@ -40,9 +67,7 @@ bool SerialTransport::open(const PortSettings &settings, QString *error)
     case 'M': parity = QSerialPort::MarkParity; break;
     case 'S': parity = QSerialPort::SpaceParity; break;
     default:
-        if (error)
-            *error = QStringLiteral("parity");
-        return false;
+        return fallita(PortFault::Other, QStringLiteral("parity"), error);
     }
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     switch (settings.stopBitsTimes10) {
@@ -50,37 +75,39 @@ bool SerialTransport::open(const PortSettings &settings, QString *error)
     case 15: stop = QSerialPort::OneAndHalfStop; break;
     case 20: stop = QSerialPort::TwoStop; break;
     default:
-        if (error)
-            *error = QStringLiteral("stop bits");
-        return false;
+        return fallita(PortFault::Other, QStringLiteral("stop bits"), error);
     }
-    if (settings.dataBits < 5 || settings.dataBits > 8 || settings.baud <= 0) {
-        if (error)
-            *error = QStringLiteral("data bits or speed");
-        return false;
-    }
+    if (settings.dataBits < 5 || settings.dataBits > 8 || settings.baud <= 0)
+        return fallita(PortFault::Other, QStringLiteral("data bits or speed"), error);
 
     // Errors while opening are the caller's to report, not a lost link.
     m_inApertura = true;
     bool ok = m_port.open(QIODevice::ReadWrite);
+    if (!ok) {
+        const QString text = m_port.errorString();
+        const PortFault fault = CausaApertura(m_port.error(), text);
+        m_inApertura = false;
+        m_port.clearError();
+        return fallita(fault, text, error);
+    }
     // A pseudo-terminal does not keep some line settings; they mean nothing there anyway.
     const bool pty = QFileInfo(settings.device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+    QString refused;
     auto applied = [&](bool set) {
         if (set)
             return true;
         const bool tolerated = pty && m_port.error() == QSerialPort::UnsupportedOperationError;
+        refused = m_port.errorString();
         m_port.clearError();
         return tolerated;
     };
-    ok = ok && applied(m_port.setBaudRate(settings.baud)) && applied(m_port.setParity(parity))
+    ok = applied(m_port.setBaudRate(settings.baud)) && applied(m_port.setParity(parity))
          && applied(m_port.setDataBits(QSerialPort::DataBits(settings.dataBits))) && applied(m_port.setStopBits(stop))
          && applied(m_port.setFlowControl(QSerialPort::NoFlowControl));
     m_inApertura = false;
     if (!ok) {
-        if (error)
-            *error = m_port.errorString();
         m_port.close();
-        return false;
+        return fallita(PortFault::Other, refused, error);
     }
     m_port.clearError();
     return true;

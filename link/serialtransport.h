@@ -20,9 +20,14 @@ public:
 
     // Whether an error code after opening ends the link.
     static bool ErroreFatale(QSerialPort::SerialPortError error);
+    // Why opening failed, from the port's error code and the system's text for it.
+    // The text tells apart what one code covers: PermissionError is both "permission
+    // denied" and a device held by another program (busy, or its lock file taken).
+    static PortFault CausaApertura(QSerialPort::SerialPortError error, const QString &systemText);
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    bool fallita(PortFault fault, const QString &text, QString *error);
 
     QSerialPort m_port;
     bool m_perso = false;        // `lost` already emitted for this opening

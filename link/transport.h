@@ -7,6 +7,14 @@
 
 #include "app/portsettings.h"
 
+// Why a port did not open, in the terms the fitter can act on.
+enum class PortFault {
+    None,           // it opened, or nothing was tried
+    NoDevice,       // nothing behind the name: adapter unplugged, port not on this machine
+    NoPermission,   // the user may not open it (not in group dialout)
+    Busy,           // another program holds it
+    Other,          // settings refused, not a serial device, ...
+};
 
 // The byte pipe to the ECU. Implementations: QSerialPort, the in-process
 // simulated ECU, and the test fake. Signals may be emitted synchronously.
@@ -22,10 +30,27 @@ public:
     virtual bool write(const QByteArray &data) = 0;
     // Everything received and not yet read.
     virtual QByteArray readAll() = 0;
+
+    // Why the last open() failed and the system's own words for it (kept for a support log).
+    // Only meaningful after open() returned false.
+    PortFault lastFault() const { return m_lastFault; }
+    QString lastErrorText() const { return m_lastErrorText; }
+
 signals:
     void readyRead();
     // The port failed for good (device removed, I/O error); the link closes.
     void lost(const QString &reason);
+
+protected:
+    void setLastError(PortFault fault, const QString &text)
+    {
+        m_lastFault = fault;
+        m_lastErrorText = text;
+    }
+
+private:
+    PortFault m_lastFault = PortFault::None;
+    QString m_lastErrorText;
 };
 
 // Makes the transport for a device name. The program registers the simulated

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "app/messages.h"
@@ -16,6 +17,9 @@ namespace {
 
 const char *const kListNames[] = {"Seriali", "BaudRate", "Parita", "BitDati", "BitStop"};
 const char *const kParityWords[] = {"NESSUNA", "PARI", "DISPARI"};
+constexpr int kLookAgainMs = 2000;   // an adapter plugged in while the dialog is open shows up soon
+constexpr int kAdapterRows = 4;
+constexpr int kDeviceChars = 44;     // by-id names run longer: cut in the middle, whole in the tooltip
 
 QString parityWordAt(int index)
 {
@@ -24,15 +28,20 @@ QString parityWordAt(int index)
 
 } // namespace
 
-ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
-    : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink)
+ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink, PortFinder *finder)
+    : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink),
+      m_ownFinder(finder ? nullptr : std::make_unique<SystemPortFinder>()),
+      m_finder(finder ? finder : m_ownFinder.get()), m_porte(frame)
 {
     setObjectName(QStringLiteral("ConfSer"));
     DialogoFisso(this);
     setModal(true);
 
+    QStringList ports;
+    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n)
+        ports << QStringLiteral("COM%1").arg(n);
     const QStringList entries[NumListe] = {
-        {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")},
+        ports,
         {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")},
         {Testo(frame.id(180)), Testo(frame.id(181)), Testo(frame.id(182))},
         {QStringLiteral("7"), QStringLiteral("8")},
@@ -67,6 +76,31 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
     }
     grid->setColumnStretch(1, 1);
 
+    m_dispositivo = new QLabel(this);
+    m_dispositivo->setObjectName(QStringLiteral("Dispositivo"));
+    m_dispositivo->setTextFormat(Qt::PlainText);
+    m_dispositivo->setFixedWidth(m_dispositivo->fontMetrics().averageCharWidth() * kDeviceChars);
+    grid->addWidget(m_dispositivo, Seriali, 2);
+    connect(m_liste[Seriali], &QComboBox::currentIndexChanged, this, &ConfSer::mostraDispositivo);
+
+    m_intestazione = new QLabel(this);
+    m_intestazione->setObjectName(QStringLiteral("LabAdattatori"));
+    m_intestazione->setTextFormat(Qt::PlainText);
+    m_adattatori = new QListWidget(this);
+    m_adattatori->setObjectName(QStringLiteral("Adattatori"));
+    m_adattatori->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_adattatori->setFixedHeight(m_adattatori->fontMetrics().height() * kAdapterRows + 12);
+    m_intestazione->setBuddy(m_adattatori);
+    // Only the user's own pick maps the port: not the row the list moves to when it gets the focus.
+    connect(m_adattatori, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { sceltoAdattatore(m_adattatori->row(item)); });
+    connect(m_adattatori, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { sceltoAdattatore(m_adattatori->row(item)); });
+    auto *adapters = new QVBoxLayout;
+    adapters->setSpacing(6);
+    adapters->addWidget(m_intestazione);
+    adapters->addWidget(m_adattatori);
+
     auto *salva = CreaTasto(frame, this, QStringLiteral("Salva"), 101, 102);
     connect(salva, &QAbstractButton::clicked, this, &ConfSer::salva);
     m_salva = salva;
@@ -86,6 +120,7 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
     main->setContentsMargins(24, 22, 24, 18);
     main->setSpacing(22);
     main->addLayout(grid);
+    main->addLayout(adapters);
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -99,7 +134,64 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink)
             list->setCurrentIndex(list->findText(storedValue(Lista(i)), Qt::MatchFixedString));
         }
     }
+    m_found = m_finder->ports();
+    riempiAdattatori();
     m_liste[Seriali]->setFocus(Qt::OtherFocusReason);
+
+    m_cerca.setInterval(kLookAgainMs);
+    connect(&m_cerca, &QTimer::timeout, this, &ConfSer::aggiornaAdattatori);
+    m_cerca.start();
+}
+
+ConfSer::~ConfSer() = default;
+
+int ConfSer::chosenPort() const
+{
+    return PortMap::portNumber(chosenValue(Seriali));
+}
+
+void ConfSer::aggiornaAdattatori()
+{
+    QList<FoundPort> found = m_finder->ports();
+    if (found == m_found)
+        return;
+    m_found = std::move(found);
+    riempiAdattatori();
+}
+
+void ConfSer::riempiAdattatori()
+{
+    m_adattatori->clear();
+    for (const FoundPort &port : std::as_const(m_found)) {
+        auto *item = new QListWidgetItem(port.label(), m_adattatori);
+        item->setToolTip(port.stableName());
+    }
+    m_adattatori->setEnabled(!m_found.isEmpty());
+    m_intestazione->setText(Testo(m_frame.id(TextId::AdaptersFound)).arg(m_found.size()));
+    mostraDispositivo();
+}
+
+void ConfSer::mostraDispositivo()
+{
+    const int n = chosenPort();
+    const QString device = n ? Testo(m_frame.id(TextId::PortDevice)).arg(m_porte.device(n)) : QString();
+    m_dispositivo->setToolTip(device);
+    m_dispositivo->setText(
+        m_dispositivo->fontMetrics().elidedText(device, Qt::ElideMiddle, m_dispositivo->maximumWidth()));
+    const int row = n ? m_porte.indexIn(n, m_found) : -1;
+    m_adattatori->setCurrentRow(row);
+    if (row < 0)
+        m_adattatori->clearSelection();
+}
+
+void ConfSer::sceltoAdattatore(int row)
+{
+    const int n = chosenPort();
+    if (!n || row < 0 || row >= m_found.size())
+        return;
+    if (m_porte.choose(n, m_found[row]))
+        m_modified = true;
+    mostraDispositivo();
 }
 
 QString ConfSer::storedValue(Lista which) const
@@ -140,7 +232,8 @@ SerialChoice ConfSer::choice() const
 
 bool ConfSer::write()
 {
-    if (ScriviConfigSeriale(m_frame, choice())) {
+    // [PORTE] after [SERIALE]: the keys of CONFIG.INI keep the order they always had.
+    if (ScriviConfigSeriale(m_frame, choice()) && m_porte.write()) {
         m_saved = true;
         return true;
     }
@@ -187,6 +280,11 @@ void ConfSer::keyPressEvent(QKeyEvent *event)
                 (i + 1 < NumListe ? static_cast<QWidget *>(m_liste[i + 1]) : m_salva)->setFocus(Qt::TabFocusReason);
                 return;
             }
+        }
+        // The adapter list has taken Enter as its pick already.
+        if (focus == m_adattatori) {
+            m_salva->setFocus(Qt::TabFocusReason);
+            return;
         }
         if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
             button->click();

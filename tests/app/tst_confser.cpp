@@ -1,5 +1,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QtTest>
 
 #include "app/dialogs/confser.h"
@@ -8,15 +10,35 @@
 #include "support/fakelinkui.h"
 #include "ui/common/pictures.h"
 
+namespace {
+
+const QString kFtdiById = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3J2-if00-port0");
+
+// Adapters "plugged in" for the dialog: a USB one, a second one, and the PC's own port (no by-id link).
+struct FakePortFinder : PortFinder {
+    QList<FoundPort> list{
+        {"/dev/ttyUSB0", kFtdiById, "FTDI", "FT232R USB UART", "A10K3J2"},
+        {"/dev/ttyUSB1", "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0", "Prolific", "", ""},
+        {"/dev/ttyS0", "", "", "", ""},
+    };
+    QList<FoundPort> ports() const override { return list; }
+};
+
+} // namespace
+
 class TstConfSer : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeLinkUi> m_sink;
+    FakePortFinder m_finder;
     std::unique_ptr<ConfSer> m_dlg;
     FrameState m_frame;
 
     QString iniPath() const { return m_frame.file(QStringLiteral("CONFIG.INI")); }
     QComboBox *list(const QString &name) { return m_dlg->findChild<QComboBox *>(name); }
+    QListWidget *adapters() { return m_dlg->findChild<QListWidget *>(QStringLiteral("Adattatori")); }
+    // Whole in the tooltip: the label cuts long by-id names in the middle.
+    QString shownDevice() { return m_dlg->findChild<QLabel *>(QStringLiteral("Dispositivo"))->toolTip(); }
 
     void open(const QByteArray &ini)
     {
@@ -24,17 +46,33 @@ class TstConfSer : public QObject {
         QVERIFY(ini.isEmpty() || (f.open(QIODevice::WriteOnly) && f.write(ini) == ini.size()));
         f.close();
         LeggiConfigSeriale(m_frame);
-        m_dlg = std::make_unique<ConfSer>(m_frame, nullptr, m_sink.get());
+        m_dlg = std::make_unique<ConfSer>(m_frame, nullptr, m_sink.get(), &m_finder);
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
     }
 
     // "List=entry" and "List#row" pick from a list as a user does, by clicking the
-    // open list; "Esci", "Salva" click the button; "Escape", "F1" are keys.
+    // open list; "Adattatori#row" clicks an adapter, "Adattatori>row" walks to it with
+    // the arrow keys and presses Enter, "Adattatori~row" only walks; "Esci", "Salva" click
+    // the button; "Escape", "F1" are keys.
     void act(const QString &action)
     {
-        const QStringList part = action.split(QRegularExpression(QStringLiteral("[=#]")));
-        if (part.size() == 2) {
+        const QStringList part = action.split(QRegularExpression(QStringLiteral("[=#>~]")));
+        if (part.size() == 2 && part[0] == QLatin1String("Adattatori")) {
+            QListWidget *view = adapters();
+            const int row = part[1].toInt();
+            if (!action.contains(QLatin1Char('#'))) {
+                view->setFocus(Qt::TabFocusReason);
+                QTest::keyClick(view, Qt::Key_Home);
+                for (int i = 0; i < row; ++i)
+                    QTest::keyClick(view, Qt::Key_Down);
+                QCOMPARE(view->currentRow(), row);
+                if (action.contains(QLatin1Char('>')))
+                    QTest::keyClick(view, Qt::Key_Return);
+            } else {
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(row)).center());
+            }
+        } else if (part.size() == 2) {
             QComboBox *box = list(part[0]);
             const int row = action.contains(QLatin1Char('#')) ? part[1].toInt() : box->findText(part[1]);
             QVERIFY2(row >= 0, qPrintable(action));
@@ -142,6 +180,61 @@ private slots:
         QCOMPARE(m_sink->messages.size(), 1);
         QCOMPARE(m_sink->messages.first().text, Testo(3335));
         QCOMPARE(m_sink->messages.first().flags, 16);
+    }
+
+    // A picked adapter goes to [PORTE] like the other settings: only on saving, and
+    // only a click or Enter picks.
+    void adapterPick_isSavedLikeTheOtherSettings_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<int>("com");
+        QTest::addColumn<QString>("device");   // what that COM opens afterwards
+        const QByteArray none;
+        QTest::newRow("keys on COM4, F1") << none << QStringList{"Seriali=COM4", "Adattatori>1", "F1"} << false << 4
+            << "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0";
+        QTest::newRow("no by-id link: the /dev name")
+            << none << QStringList{"Seriali=COM3", "Adattatori#2", "Salva"} << false << 3 << "/dev/ttyS0";
+        QTest::newRow("picked, Esci, no") << none << QStringList{"Adattatori#0", "Esci"} << true << 1 << "/dev/ttyS0";
+        QTest::newRow("arrows without Enter") << none << QStringList{"Adattatori~1", "Esci"} << false << 1 << "/dev/ttyS0";
+        QTest::newRow("picked for COM5, then COM6 chosen")
+            << none << QStringList{"Seriali=COM5", "Adattatori#0", "Seriali=COM6", "Salva"} << false << 5 << kFtdiById;
+        QTest::newRow("the adapter it already has") << QByteArray("[PORTE]\nCOM1=" + kFtdiById.toLatin1() + "\n")
+            << QStringList{"Adattatori#0", "Esci"} << false << 1 << kFtdiById;
+    }
+    void adapterPick_isSavedLikeTheOtherSettings()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, actions);
+        QFETCH(bool, asked);
+        QFETCH(int, com);
+        QFETCH(QString, device);
+        m_sink->answers = {kAnswerNo};
+        open(stored);
+        for (const QString &action : actions) {
+            act(action);
+            if (action.contains(QRegularExpression(QStringLiteral("Adattatori[#>]"))))   // shown before it is saved
+                QCOMPARE(shownDevice(), Testo(3389).arg(m_finder.list[action.back().digitValue()].stableName()));
+        }
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_sink->messages.size(), asked ? 1 : 0);
+        QCOMPARE(DispositivoPorta(m_frame, com), device);
+    }
+
+    // Plugged in while the dialog is open: listed, and known by the name written by hand.
+    void adapterPluggedInWhileOpen_showsUp()
+    {
+        const QList<FoundPort> all = std::exchange(m_finder.list, {});
+        open("[PORTE]\nCOM1=/dev/ttyUSB0\n");
+        auto *heading = m_dlg->findChild<QLabel *>(QStringLiteral("LabAdattatori"));
+        QCOMPARE(heading->text(), Testo(3388).arg(0));
+        m_finder.list = all;
+        QTRY_COMPARE_WITH_TIMEOUT(heading->text(), Testo(3388).arg(3), 4000);
+        QCOMPARE(adapters()->item(0)->text() + " | " + adapters()->item(2)->text(),
+                 QStringLiteral("ttyUSB0: FTDI - FT232R USB UART - A10K3J2 | ttyS0"));
+        QCOMPARE(adapters()->currentRow(), 0);
+        QCOMPARE(shownDevice(), Testo(3389).arg("/dev/ttyUSB0"));
     }
 };
 

@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -39,9 +40,58 @@ struct Pty {
 
 } // namespace
 
+Q_DECLARE_METATYPE(PortFault)
+
 class TestSerialTransport : public QObject {
     Q_OBJECT
 private slots:
+    // One error code stands for several causes; the system's text (in whatever
+    // language the C library speaks) tells them apart.
+    void openCause_fromCodeAndSystemText_data()
+    {
+        QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<PortFault>("cause");
+        QTest::newRow("no such file") << QSerialPort::DeviceNotFoundError << qt_error_string(ENOENT) << PortFault::NoDevice;
+        QTest::newRow("access denied") << QSerialPort::PermissionError << qt_error_string(EACCES) << PortFault::NoPermission;
+        QTest::newRow("device busy") << QSerialPort::PermissionError << qt_error_string(EBUSY) << PortFault::Busy;
+        QTest::newRow("lock file taken")
+            << QSerialPort::PermissionError << QStringLiteral("Permission error while locking the device") << PortFault::Busy;
+        QTest::newRow("i/o error: no chip behind a ttyS")
+            << QSerialPort::ResourceError << qt_error_string(EIO) << PortFault::NoDevice;
+        QTest::newRow("not a terminal")
+            << QSerialPort::UnsupportedOperationError << qt_error_string(ENOTTY) << PortFault::Other;
+    }
+    void openCause_fromCodeAndSystemText()
+    {
+        QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(QString, text);
+        QFETCH(PortFault, cause);
+        QCOMPARE(SerialTransport::CausaApertura(error, text), cause);
+    }
+
+    // The same from the real system, with its own words kept for the log.
+    void open_refusedByTheSystem_saysWhy()
+    {
+        QTemporaryDir dir;
+        Pty pty;
+        SerialTransport holder, port;
+        QString error;
+        QVERIFY2(holder.open(pty.settings, &error), qPrintable(error));
+        const std::pair<QString, PortFault> cases[] = {
+            {dir.filePath("ttyUSB0"), PortFault::NoDevice},
+            {pty.settings.device, PortFault::Busy},
+        };
+        for (const auto &[device, cause] : cases) {
+            PortSettings settings;
+            settings.device = device;
+            QVERIFY(!port.open(settings, &error) && !port.isOpen());
+            QCOMPARE(port.lastFault(), cause);
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(port.lastErrorText(), error);
+        }
+    }
+
     void pty_carriesBytesBothWaysDespiteModemLines()
     {
         Pty pty;

@@ -90,6 +90,8 @@ struct Bench : LinkRig {
 
 } // namespace
 
+Q_DECLARE_METATYPE(PortFault)
+
 class TestSession : public QObject {
     Q_OBJECT
 private slots:
@@ -344,6 +346,34 @@ private slots:
             QVERIFY(!b.ui.calls.contains("waitOpen") && !b.ui.calls.contains("setConnectButtons"));
             QVERIFY(!b.link->portOpen() && b.st().StatoSessione == -1);
         }
+    }
+
+    // Under 345, what the fitter can do about the port, in his language; nothing for other causes.
+    void connect_portRefused_saysWhyUnder345_data()
+    {
+        QTest::addColumn<PortFault>("fault");
+        QTest::addColumn<int>("lingua");
+        QTest::addColumn<int>("line");   // base id of the second line, 0 none
+        QTest::newRow("unplugged") << PortFault::NoDevice << 4 << 390;
+        QTest::newRow("not in dialout") << PortFault::NoPermission << 4 << 391;
+        QTest::newRow("held by another program, italian") << PortFault::Busy << 1 << 392;
+        QTest::newRow("something else") << PortFault::Other << 4 << 0;
+    }
+    void connect_portRefused_saysWhyUnder345()
+    {
+        QFETCH(PortFault, fault);
+        QFETCH(int, lingua);
+        QFETCH(int, line);
+        Bench b;
+        b.frame.LinguaCorrente = quint8(lingua);
+        b.ports.prepare = [fault](FakeTransport &p) {
+            p.failOpen = true;
+            p.openFault = fault;
+        };
+        b.link->Connetti();
+        const QString text = T(345, lingua) + (line ? '\n' + T(line, lingua) : QString());
+        QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{text, T(171, lingua)}}));
+        QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
     }
 
     void liveFrame_belowRunningResendsStartCommand()

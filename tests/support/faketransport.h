@@ -11,11 +11,16 @@
 class FakeTransport : public Transport {
 public:
     bool failOpen = false;
+    PortFault openFault = PortFault::Other;   // why a failed open says it failed
     bool failWrites = false;
     std::function<void(FakeTransport &port, const QByteArray &written)> responder;
     QByteArrayList written;
 
-    bool open(const PortSettings &, QString *) override { return m_open = !failOpen; }
+    bool open(const PortSettings &, QString *) override
+    {
+        setLastError(failOpen ? openFault : PortFault::None, failOpen ? QStringLiteral("refused by the test") : QString());
+        return m_open = !failOpen;
+    }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray &data) override
