@@ -38,6 +38,7 @@ inline constexpr int BackupUnreadable = 381;
 inline constexpr int ArchiveRepaired = 382;
 inline constexpr int SamplesNotWritten = 383;
 inline constexpr int TornLineCut = 384;
+inline constexpr int WireTraceMenu = 400;            // Utilities: serial wire trace for support
 // The highest id in use: every id up to it is filled in every language.
 inline constexpr int LastUsed = 384;
 } // namespace TextId
