@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "app/log.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "link/imagerestore.h"
@@ -38,11 +39,20 @@ int main(int argc, char **argv)
     if (!instance)
         return 0; // another copy runs on this folder: end silently
     QDir::setCurrent(folder.isEmpty() ? QStringLiteral("/") : folder);
+    // Only the copy that owns the folder writes its log.
+    const LogFileHandler log(folder.isEmpty() ? QStringLiteral("/") : folder);
 
     FrameState frame;
     frame.PercorsoApp = folder;
     LeggiLingua(frame);
     LeggiEdizione(frame, CodiceEdizione());
+    const QString edition = frame.EdizioneQEL ? QStringLiteral("QEL")
+                            : frame.EdizioneTUBAN ? QStringLiteral("TUBAN") : QStringLiteral("standard");
+    qCInfo(lcUi).noquote() << QStringLiteral("kalibron %1.%2 started, edition %3 (code \"%4\"), language %5, folder %6")
+                                  .arg(KALIBRON_VERSION_MAJOR).arg(KALIBRON_VERSION_MINOR).arg(edition, CodiceEdizione())
+                                  .arg(frame.LinguaCorrente).arg(QDir::toNativeSeparators(frame.PercorsoApp));
+    if (!log.isOpen())
+        qCWarning(lcUi).noquote() << "no log file: cannot write" << QDir::toNativeSeparators(log.path());
 
     LiveState live;
     ChartModel chart(live, frame.file(QStringLiteral("DATI_GRAF.GRF")));
@@ -67,5 +77,7 @@ int main(int argc, char **argv)
     if (const QScreen *screen = w.screen())
         w.setGeometry(screen->availableGeometry());
     w.showMaximized();
-    return app.exec();
+    const int status = app.exec();
+    qCInfo(lcUi) << "kalibron ended, status" << status;
+    return status;
 }

@@ -48,6 +48,7 @@ inline constexpr int PortDevice = 389;               // "Dispositivo: %1" beside
 inline constexpr int PortNotFound = 390;             // second lines of 345: why the port did not open
 inline constexpr int PortNoPermission = 391;
 inline constexpr int PortBusy = 392;
+inline constexpr int WireTraceMenu = 393;            // Utilities: serial wire trace for support
 // The highest id in use: every id up to it is filled in every language.
-inline constexpr int LastUsed = 392;
+inline constexpr int LastUsed = 393;
 } // namespace TextId

@@ -14,6 +14,7 @@
 
 #include "link/imagefile.h"
 #include "link/transportfactory.h"
+#include "link/wiretrace.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simframes.h"
 #include "tools/ecusim/simulator.h"
@@ -79,7 +80,15 @@ double percentile(QList<qint64> v, double p)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    // bench_link [runs] [--trace]: --trace records every byte as the support trace does.
+    int runs = 3;
+    bool traced = false;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--trace")
+            traced = true;
+        else
+            runs = std::max(1, atoi(argv[i]));
+    }
     const int liveFrames = 2000;
     QTextStream out(stdout);
 
@@ -104,6 +113,15 @@ int main(int argc, char *argv[])
         counter = t.get();
         return t;
     });
+    WireTrace trace;
+    if (traced) {
+        if (!trace.start(rig.dir.path())) {
+            out << "cannot start the wire trace\n";
+            return 1;
+        }
+        link.setWireTrace(&trace);
+        out << "wire trace on\n";
+    }
 
     out << "connect to ready, default image (2900 values), " << kBaud << " baud\n";
     QList<double> ratios;
@@ -200,6 +218,10 @@ int main(int argc, char *argv[])
     out.flush();
 
     link.Disconnetti();
+    if (traced) {
+        trace.stop();
+        out << QStringLiteral("wire trace: %1 bytes\n").arg(QFileInfo(trace.filePath()).size());
+    }
     ecusim.terminate();
     waitFor([&] { return ecusim.state() == QProcess::NotRunning; }, 3000);
     return 0;

@@ -5,6 +5,7 @@
 // watchdog, 0xFC the live watchdog, 0xFB reconnects and 0xFA makes writes fail.
 #include <QCoreApplication>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
@@ -118,6 +119,8 @@ void Prepare(FuzzPort &port, Link &link, int mode, bool variant1)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
+    // The support log would print a few lines for every input and slow the run down.
+    QLoggingCategory::setFilterRules(QStringLiteral("kalibron.*=false"));
     g_dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/fuzz_link-XXXXXX"));
     return 0;
 }

@@ -48,8 +48,10 @@ bool FrameConChecksum(QByteArrayView start)
     return !plain.contains(code);
 }
 
-EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame)
+EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropped)
 {
+    if (dropped)
+        dropped->clear();
     for (;;) {
         const qsizetype lf = buffer.indexOf('\n');
         if (lf < 0)
@@ -67,10 +69,11 @@ EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame)
 
         if (FrameConChecksum(QByteArrayView(line).first(std::min<qsizetype>(2, line.size())))) {
             const qsizetype n = line.size();
-            if (n < 4)
+            if (n < 4 || QByteArrayView(line).sliced(n - 4, 2) != SommaControllo(QByteArrayView(line).first(n - 4))) {
+                if (dropped)
+                    *dropped = line;
                 return EsitoTaglio::Fine;
-            if (QByteArrayView(line).sliced(n - 4, 2) != SommaControllo(QByteArrayView(line).first(n - 4)))
-                return EsitoTaglio::Fine;
+            }
         }
         *frame = line;
         return EsitoTaglio::Frame;

@@ -16,8 +16,9 @@ enum class EsitoTaglio {
     Fine,    // nothing more this time: no whole line left (blank lines skipped), or a bad checksum
 };
 // Takes the next frame off the front of `buffer`. A line dropped for a bad or
-// missing checksum ends the run (Fine); the rest of the buffer waits.
-EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame);
+// missing checksum ends the run (Fine); the rest of the buffer waits. `dropped`,
+// when given, receives that line (resynchronised, CR LF kept), else is emptied.
+EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropped = nullptr);
 
 // Longest tail without LF kept in the receive buffer, and the whole buffer's limit.
 inline constexpr qsizetype MaxRigaParziale = 4096;

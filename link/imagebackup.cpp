@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "app/log.h"
 #include "link/imagefile.h"
 
 namespace {
@@ -44,7 +45,8 @@ QString BackupFolderName(const QString &serial)
 QString SaveImageBackup(const QString &appDir, const QString &serial, const QString &image, const QDateTime &when,
                         QString *error)
 {
-    auto fail = [error](const QString &why) {
+    auto fail = [error, &image](const QString &why) {
+        qCWarning(lcLink).noquote() << "image backup of" << QDir::toNativeSeparators(image) << "failed:" << why;
         if (error)
             *error = why;
         return QString();
@@ -67,7 +69,8 @@ QString SaveImageBackup(const QString &appDir, const QString &serial, const QStr
     // Written aside and renamed: a crash never leaves half a backup under its name.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        return fail(out.errorString());
+        return fail(QDir::toNativeSeparators(path) + QStringLiteral(": ") + out.errorString());
+    qCInfo(lcLink).noquote() << "image backup written:" << QDir::toNativeSeparators(path);
     return QFileInfo(path).absoluteFilePath();
 }
 

@@ -1,7 +1,9 @@
 #include "link/imagerestore.h"
 
+#include <QDir>
 #include <QTimer>
 
+#include "app/log.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "link/imagefile.h"
@@ -47,10 +49,12 @@ bool ImageRestore::start(const ImageBackup &backup)
     }
     const QByteArray image = LeggiImmagine(backup.path);
     if (image.trimmed().isEmpty()) {
+        qCWarning(lcSession).noquote() << "backup unreadable:" << QDir::toNativeSeparators(backup.path);
         ask(TextId::TitleError, Testo(m_frame.id(TextId::BackupUnreadable)), kErrorOk);
         return false;
     }
     m_backup = backup;
+    qCInfo(lcSession).noquote() << "restoring" << QDir::toNativeSeparators(backup.path);
     m_awaitingUpload = m_link.startImageUpload(image, LinkOperation::RestoreImage);
     return m_awaitingUpload;
 }
@@ -85,6 +89,12 @@ void ImageRestore::compare()
 {
     const int differences = CountImageDifferences(m_backup.path, m_frame.file(QStringLiteral("LETTURAN.PRG")),
                                                   recordsWrittenAfterRead());
+    if (differences < 0)
+        qCWarning(lcSession).noquote() << "cannot compare" << QDir::toNativeSeparators(m_backup.path) << "with"
+                                       << QDir::toNativeSeparators(m_frame.file(QStringLiteral("LETTURAN.PRG")));
+    else
+        qCInfo(lcSession).noquote() << "restore read back:" << differences << "records differ from"
+                                    << QDir::toNativeSeparators(m_backup.path);
     if (differences == 0)
         ask(TextId::TitleWarning, Testo(m_frame.id(TextId::RestoreVerified)), kInformationOk);
     else if (differences < 0)

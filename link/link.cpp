@@ -5,11 +5,13 @@
 #include <QFile>
 #include <QMetaObject>
 
+#include "app/log.h"
 #include "app/settings.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
 #include "link/imagebackup.h"
+#include "link/wiretrace.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
 
@@ -92,6 +94,16 @@ void Link::setMapSide(MapSide *side)
 void Link::resetSession()
 {
     m_state = LinkState{};
+    m_loggedState = m_state.StatoSessione;
+}
+
+void Link::noteSessionState()
+{
+    if (m_state.StatoSessione == m_loggedState)
+        return;
+    qCInfo(lcSession).noquote() << "session" << SessionStateName(m_loggedState) << "->"
+                                << SessionStateName(m_state.StatoSessione);
+    m_loggedState = m_state.StatoSessione;
 }
 
 bool Link::portOpen() const
@@ -132,8 +144,11 @@ int Link::ApriPorta()
 
     m_portErrorText.clear();
     PortSettings settings;
-    if (!ImpostazioniPorta(m_frame, &settings))
+    if (!ImpostazioniPorta(m_frame, &settings)) {
+        qCWarning(lcLink).noquote() << "port" << m_frame.ConfigSeriale.Porta.trimmed() << "refused settings"
+                                    << TestoImpostazioni(m_frame.ConfigSeriale);
         return fallita();
+    }
     if (m_port)
         disconnect(m_port.get(), nullptr, this, nullptr);
     m_port = m_factory ? m_factory(settings.device) : nullptr;
@@ -144,10 +159,13 @@ int Link::ApriPorta()
     QString error;
     if (!m_port->open(settings, &error)) {
         m_portErrorText = m_port->lastErrorText().isEmpty() ? error : m_port->lastErrorText();
+        qCWarning(lcLink).noquote() << "port" << settings.device << "did not open:" << m_portErrorText;
         return fallita(m_port->lastFault());
     }
-    if (!m_port->isOpen())
+    if (!m_port->isOpen()) {
+        qCWarning(lcLink).noquote() << "port" << settings.device << "did not open:" << error;
         return fallita();
+    }
     return 0;
 }
 
@@ -160,6 +178,12 @@ void Link::Connetti()
         m_port->close();
     if (ApriPorta() != 0)
         return;
+    const QString port = m_frame.ConfigSeriale.Porta.trimmed() + QLatin1Char(' ')
+                         + TestoImpostazioni(m_frame.ConfigSeriale);
+    qCInfo(lcLink).noquote() << "port" << port << "opened";
+    if (m_trace)
+        m_trace->note(QStringLiteral("port ") + port + QStringLiteral(" opened"));
+    m_drops.clear();
     // Bytes left from an earlier connection must not pass for replies to this one.
     m_state.BufferRx.clear();
     m_backupPath.clear();
@@ -170,6 +194,7 @@ void Link::Connetti()
     m_state.StatoSessione = kSessionIdentifying;
     m_timeOutDati.stop();
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
+    noteSessionState();
     if (!send("MUB\r\n"))
         return;
     m_timeOutTx.start();
@@ -180,8 +205,16 @@ void Link::Disconnetti()
     Occupato busy(m_profondita);
     ++m_chiusure;
     m_state.CodaComandi.clear();
-    if (portOpen())
+    if (portOpen()) {
         m_port->close();
+        const QString drops = m_drops.summary();
+        qCInfo(lcLink).noquote() << "port closed;" << (drops.isEmpty() ? QStringLiteral("no frame dropped")
+                                                                        : QStringLiteral("frames dropped: ") + drops);
+        if (m_trace) {
+            m_trace->note(QStringLiteral("port closed"));
+            m_trace->flush();
+        }
+    }
     // Nothing can answer a closed port: no operation may wait for it, no stale byte may be read later.
     m_timeOutTx.stop();
     m_state.StatoSessione = kSessionIdle;
@@ -201,6 +234,7 @@ void Link::Disconnetti()
 
     QFile::remove(fileLettura());
     QFile::remove(fileRiferimento());
+    noteSessionState();
     emit linkClosed();
 
     // Whoever closed the link mid-operation has not said how it ended: it failed.
@@ -227,10 +261,14 @@ bool Link::send(const QByteArray &lineWithCrLf)
         return false;
     Occupato busy(m_profondita);
     const quint32 chiusure = m_chiusure;
+    // Traced before writing: a reply the write brings back at once comes after it.
+    if (m_trace)
+        m_trace->sent(lineWithCrLf);
     const bool ok = m_port->write(lineWithCrLf);
     if (chiusure != m_chiusure)
         return false;   // the port was lost while writing and the link is already closed
     if (!ok) {
+        qCWarning(lcLink) << "write failed, closing the link";
         guastoCollegamento();
         return false;
     }
@@ -243,6 +281,8 @@ void Link::onReadyRead()
     if (!m_port)
         return;
     const QByteArray data = m_port->readAll();
+    if (m_trace)
+        m_trace->received(data);
     if (!m_port->isOpen())
         return;
     m_state.BufferRx.append(data);
@@ -253,8 +293,10 @@ void Link::onReadyRead()
         QMetaObject::invokeMethod(this, &Link::InterpretaBuffer, Qt::QueuedConnection);
 }
 
-void Link::onLost()
+void Link::onLost(const QString &reason)
 {
+    if (portOpen())
+        qCWarning(lcLink).noquote() << "port lost:" << reason;
     guastoCollegamento();
 }
 
@@ -297,14 +339,18 @@ void Link::InterpretaBuffer()
         return;
     m_interpretando = true;
     Occupato busy(m_profondita);
-    QByteArray frame;
-    while (EstraiFrame(m_state.BufferRx, &frame) == EsitoTaglio::Frame)
+    QByteArray frame, dropped;
+    while (EstraiFrame(m_state.BufferRx, &frame, &dropped) == EsitoTaglio::Frame)
         InterpretaRisposta(frame);
+    if (!dropped.isEmpty())
+        m_drops.add(FrameDrops::Cause::Checksum, dropped, m_state.StatoSessione);
     m_interpretando = false;
 }
 
 void Link::TimeOutDatiScaduto()
 {
+    qCWarning(lcSession).noquote() << "live-data watchdog TimeOutDati expired in state"
+                                   << SessionStateName(m_state.StatoSessione);
     Occupato busy(m_profondita);
     m_timeOutDati.stop();
     ChiudiFinestre();
@@ -315,6 +361,8 @@ void Link::TimeOutDatiScaduto()
 
 void Link::TimeOutTxScaduto()
 {
+    qCWarning(lcSession).noquote() << "reply watchdog TimeOutTx expired in state"
+                                   << SessionStateName(m_state.StatoSessione);
     interrompiOperazione(m_state.StatoSessione);
 }
 
@@ -395,6 +443,7 @@ bool Link::startValueWrites(const QByteArray &lines, int page, int choice, bool 
     m_timeOutTx.setInterval(m_timing.firstValueReplyMs);
     const QByteArray first = m_state.CodaComandi.left(crlf + 2);
     m_state.CodaComandi.remove(0, crlf + 2);
+    noteSessionState();
     if (!send(first))
         return true;   // the link has closed and said so; the operation has ended with it
     m_timeOutTx.start();
@@ -420,6 +469,7 @@ bool Link::startImageUpload(const QByteArray &image, LinkOperation kind)
     m_state.BloccoCorrente = -1;
     m_state.ImmagineDaInviare = image;
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
+    noteSessionState();
     if (!send("MU0\r\n"))
         return true;
     m_timeOutTx.start();

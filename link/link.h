@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/framestate.h"
+#include "link/framedrops.h"
 #include "link/linkstate.h"
 #include "link/linkui.h"
 #include "link/mapside.h"
@@ -12,6 +13,7 @@
 
 class ChartModel;
 class Recorder;
+class WireTrace;
 struct LiveState;
 
 // Timer intervals; tests shorten them.
@@ -45,6 +47,11 @@ public:
     void setUi(LinkUi *ui);
     void setMapSide(MapSide *side);
     LinkUi &ui() const { return *m_ui; }
+    // Where every byte read and written is recorded; null for none.
+    void setWireTrace(WireTrace *trace) { m_trace = trace; }
+    WireTrace *wireTrace() const { return m_trace; }
+    // Frames dropped since the port was last opened.
+    const FrameDrops &droppedFrames() const { return m_drops; }
 
     const LinkState &state() const { return m_state; }
     bool portOpen() const;
@@ -102,7 +109,7 @@ private:
     bool send(const QByteArray &lineWithCrLf);
 
     void onReadyRead();
-    void onLost();
+    void onLost(const QString &reason);
     void guastoCollegamento();
     void interrompiOperazione(int stato);
     bool ensureBackup();
@@ -124,6 +131,10 @@ private:
     void scritturaCompleta();
     void valoreScritto();
     void frameLive(const QByteArray &frame);
+    // Acts on one frame; false when no handler wanted it in the current state.
+    bool rispondi(const QByteArray &frame);
+    // Logs a change of StatoSessione since the last call.
+    void noteSessionState();
     void taraturaLive();
     bool inviaBlocco();
 
@@ -146,4 +157,7 @@ private:
     std::optional<LinkOperation> m_operation;
     quint32 m_operationSerial = 0;   // which operation a deferred end belongs to
     QString m_backupPath;
+    WireTrace *m_trace = nullptr;
+    FrameDrops m_drops;
+    qint16 m_loggedState = kSessionIdle;
 };

@@ -37,6 +37,32 @@ inline bool IsConnectingState(int s)
     return s == kSessionIdentifying || s == kSessionReadingImage || s == kSessionFinalValues;
 }
 
+// A `StatoSessione` value as the log names it: "reading image (2)", "storing values F8 initial (24)".
+inline QString SessionStateName(int s)
+{
+    QString name;
+    switch (s) {
+    case kSessionIdle: name = QStringLiteral("idle"); break;
+    case kSessionIdentifying: name = QStringLiteral("identifying"); break;
+    case kSessionReadingImage: name = QStringLiteral("reading image"); break;
+    case kSessionSendingMaps: name = QStringLiteral("sending maps"); break;
+    case kSessionFinalValues: name = QStringLiteral("final values"); break;
+    case kSessionProgramming: name = QStringLiteral("programming"); break;
+    default:
+        if (IsValueWriteState(s)) {
+            const int offset = s % 10;   // (page - 1) + 3 * choice
+            name = QStringLiteral("%1 values F%2 %3")
+                       .arg(s < kSessionStoringValues ? QStringLiteral("applying") : QStringLiteral("storing"))
+                       .arg(7 + offset % 3)
+                       .arg(offset < 3 ? QStringLiteral("modified") : QStringLiteral("initial"));
+        } else {
+            name = QStringLiteral("unknown");
+        }
+        break;
+    }
+    return QStringLiteral("%1 (%2)").arg(name).arg(s);
+}
+
 // Program-wide state owned by the ECU link.
 struct LinkState {
     QByteArray BufferRx;             // received, not yet interpreted

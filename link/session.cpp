@@ -1,6 +1,8 @@
 // The reply interpreter: identification, image read, image write and value queue.
+#include <QDir>
 #include <QFile>
 
+#include "app/log.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
@@ -12,52 +14,69 @@
 
 void Link::InterpretaRisposta(const QByteArray &frame)
 {
+    const int stato = m_state.StatoSessione;
+    if (!rispondi(frame))
+        m_drops.add(FrameDrops::Cause::Unexpected, frame, stato);
+    noteSessionState();
+}
+
+bool Link::rispondi(const QByteArray &frame)
+{
     if (frame.size() < 2)
-        return;
+        return false;
     const int stato = m_state.StatoSessione;
     if (frame[0] == 'D') {
-        if (frame.size() == 131 && stato == kSessionIdle && m_state.EcuReady)
-            frameLive(frame);
-        return;
+        if (frame.size() != 131 || stato != kSessionIdle || !m_state.EcuReady)
+            return false;
+        frameLive(frame);
+        return true;
     }
     if (frame[0] != 'R')
-        return;
+        return false;
 
     switch (frame[1]) {
     case '8':
-        if (stato == kSessionIdentifying)
-            rispostaR8(frame);
-        break;
+        if (stato != kSessionIdentifying)
+            return false;
+        rispostaR8(frame);
+        return true;
     case '4':
-        if (stato == kSessionIdentifying)
-            rispostaR4(frame);
-        break;
+        if (stato != kSessionIdentifying)
+            return false;
+        rispostaR4(frame);
+        return true;
     case 'Z':
-        if (stato == kSessionReadingImage && frame.size() == 191)
-            rispostaRZ(frame);
-        break;
+        if (stato != kSessionReadingImage || frame.size() != 191)
+            return false;
+        rispostaRZ(frame);
+        return true;
     case 'f':
-        if (stato == kSessionFinalValues && frame.startsWith("Rfn"))
-            rispostaRfn(frame);
-        break;
+        if (stato != kSessionFinalValues || !frame.startsWith("Rfn"))
+            return false;
+        rispostaRfn(frame);
+        return true;
     case '5': case '6':
-        if (IsImageUploadState(stato))
-            bloccoAccettato();
-        break;
+        if (!IsImageUploadState(stato))
+            return false;
+        bloccoAccettato();
+        return true;
     case '7':
-        if (IsImageUploadState(stato))
-            bloccoRifiutato();
-        break;
+        if (!IsImageUploadState(stato))
+            return false;
+        bloccoRifiutato();
+        return true;
     case '1':
-        if (IsImageUploadState(stato))
-            scritturaCompleta();
-        break;
+        if (!IsImageUploadState(stato))
+            return false;
+        scritturaCompleta();
+        return true;
     case 'g':
-        if (IsValueWriteState(stato) && frame.startsWith("Rga"))
-            valoreScritto();
-        break;
+        if (!IsValueWriteState(stato) || !frame.startsWith("Rga"))
+            return false;
+        valoreScritto();
+        return true;
     default:
-        break;
+        return false;
     }
 }
 
@@ -125,6 +144,8 @@ void Link::rispostaRZ(const QByteArray &frame)
     }
     file.close();
     if (!ok) {
+        qCWarning(lcSession).noquote() << "cannot write block" << blocco << "into"
+                                       << QDir::toNativeSeparators(fileLettura());
         interrompiOperazione(kSessionReadingImage);
         return;
     }
@@ -157,11 +178,15 @@ void Link::rispostaRfn(const QByteArray &frame)
 
     // Without a complete image and its copy there is nothing to work on: end the read.
     if (!m_mapSide->writeFinalValues(fileLettura(), m_state.ValoriFinali)) {
+        qCWarning(lcSession).noquote() << "cannot write the final values into"
+                                       << QDir::toNativeSeparators(fileLettura());
         interrompiOperazione(kSessionFinalValues);
         return;
     }
     QFile::remove(fileRiferimento());
     if (!QFile::copy(fileLettura(), fileRiferimento())) {
+        qCWarning(lcSession).noquote() << "cannot copy" << QDir::toNativeSeparators(fileLettura()) << "to"
+                                       << QDir::toNativeSeparators(fileRiferimento());
         interrompiOperazione(kSessionFinalValues);
         return;
     }
@@ -180,6 +205,12 @@ void Link::rispostaRfn(const QByteArray &frame)
         m_ui->setEditorEnabled(true);
         m_ui->ShowPageButtons(m_ui->currentEditorPage());
         m_ui->showMapEditor();
+        qCInfo(lcSession).noquote() << "ECU ready: serial" << m_state.Ident.Matricola.trimmed() << "software"
+                                    << m_state.Ident.VersioneSoftware.trimmed() << "variant"
+                                    << m_state.VarianteCentralina;
+    } else {
+        qCWarning(lcSession).noquote() << "the map parameters could not be loaded from"
+                                       << QDir::toNativeSeparators(fileLettura());
     }
     if (!send("MU3\r\n"))
         return;
@@ -296,6 +327,8 @@ void Link::valoreScritto()
     m_state.BloccoCorrente = -1;
     m_state.ImmagineDaInviare = LeggiImmagine(fileLettura());
     if (m_state.ImmagineDaInviare.trimmed().isEmpty()) {
+        qCWarning(lcSession).noquote() << "cannot read the image to program from"
+                                       << QDir::toNativeSeparators(fileLettura());
         // The values went, the image cannot: the fitter must not take it as stored.
         fine();
         finishOperation(false, TextId::ProgrammingInterrupted, false);

@@ -1,8 +1,10 @@
 #include "live/recorder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/log.h"
 #include "app/messages.h"
 #include "app/textids.h"
 #include "app/texts.h"
@@ -28,6 +30,12 @@ QByteArray dataLine(const LiveRecord &rec, int lingua)
     for (const QString &f : rec.Field)
         line += QLatin1Char(';') + FixedLeft(f, 8);
     return toLine(line, lingua);
+}
+
+void logFileError(const char *what, const QString &path, const QString &reason = {})
+{
+    qCWarning(lcRecording).noquote() << what << QDir::toNativeSeparators(path)
+                                     << (reason.isEmpty() ? QString() : QStringLiteral("- ") + reason);
 }
 
 QByteArray markLine()
@@ -79,33 +87,45 @@ bool Recorder::start(const QString &path, bool continueExisting)
     qint64 tornChars = 0;
     if (continueExisting) {
         QFile file(path);
-        if (!file.exists() || !file.open(QIODevice::ReadWrite))
+        if (!file.exists() || !file.open(QIODevice::ReadWrite)) {
+            logFileError("cannot open the recording to continue it:", path, file.errorString());
             return false;
+        }
         // Lines are written whole, so anything past the last whole line is a
         // write the program or the machine did not live to finish.
         tornChars = file.size() % kLineLength;
-        if (tornChars > 0 && !file.resize(file.size() - tornChars))
+        if (tornChars > 0 && !file.resize(file.size() - tornChars)) {
+            logFileError("cannot cut the torn last line of", path, file.errorString());
             return false;
+        }
         const qint64 kept = file.size();
         const qint32 last = lastRecordNumber(file, m_lingua);
         file.close();
         if (kept < 2 * kLineLength) {
             // Not even the header survived: start the file afresh.
             tornChars += kept;
-            if (!QFile::remove(path))
+            if (!QFile::remove(path)) {
+                logFileError("cannot delete the headless recording", path);
                 return false;
+            }
         } else {
-            if (!appendLines(path, markLine()))
+            if (!appendLines(path, markLine())) {
+                logFileError("cannot append the continuation mark to", path);
                 return false;
+            }
             m_live.LiveSample[0].RecordCounter = last;
             m_live.LiveSample[1].RecordCounter = last;
         }
     } else {
         // An old file left in place would receive the new lines without a header.
-        if (QFile::exists(path) && !QFile::remove(path))
+        if (QFile::exists(path) && !QFile::remove(path)) {
+            logFileError("cannot delete the old recording", path);
             return false;
+        }
     }
     m_state.RecordFilePath = path;
+    qCInfo(lcRecording).noquote() << (continueExisting ? "recording continues in" : "recording into")
+                                  << QDir::toNativeSeparators(path);
     m_state.RecordBufferIndex = -1;
     if (tornChars > 0)
         tell(TestoL(TextId::TornLineCut, m_lingua).arg(tornChars), kWarningOk, TextId::TitleWarning);
@@ -167,6 +187,9 @@ bool Recorder::writePending()
 
     const QString &path = m_state.RecordFilePath;
     const int written = QFile::exists(path) || writeHeader(path) ? appendLines(path, lines) : 0;
+    if (written * kLineLength != lines.size())
+        qCWarning(lcRecording).noquote() << "wrote" << written << "of" << lines.size() / kLineLength
+                                         << "samples into" << QDir::toNativeSeparators(path);
     // What reached the file leaves the queue; the rest waits, oldest first.
     const int fromBacklog = qMin(written, int(m_backlog.size()));
     m_backlog.remove(0, fromBacklog);
@@ -197,6 +220,9 @@ bool Recorder::stop()
 {
     writePending();
     const int lost = recording() ? pendingCount() + m_dropped : 0;
+    if (recording())
+        qCInfo(lcRecording).noquote() << "recording stopped:" << QDir::toNativeSeparators(m_state.RecordFilePath)
+                                      << "-" << lost << "samples not written";
     SetRecordingIdle();
     // Told after going idle: ticks under the message find nothing to record.
     if (lost > 0)
@@ -227,21 +253,27 @@ bool Recorder::writeHeader(const QString &path) const
         units += FixedLeft(FixedLeft(ch.Unit, 10), 8);
     }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        logFileError("cannot create the recording", path, file.errorString());
         return false;
+    }
     const QByteArray header = toLine(names, m_lingua) + toLine(units, m_lingua);
     const bool ok = file.write(header) == header.size() && file.flush();
     file.close();
-    if (!ok)
+    if (!ok) {
+        logFileError("cannot write the header of", path, file.errorString());
         QFile::remove(path);   // a half header would never be rewritten
+    }
     return ok;
 }
 
 int Recorder::appendLines(const QString &path, const QByteArray &lines) const
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        logFileError("cannot open the recording to append:", path, file.errorString());
         return 0;
+    }
     const qint64 before = file.size();
     if (file.write(lines) == lines.size())
         return int(lines.size() / kLineLength);

@@ -52,6 +52,7 @@ Kalibron::~Kalibron()
         m_link->Disconnetti();
     m_link->InterpretoDati().stop();
     m_link->setUi(nullptr);
+    m_link->setWireTrace(nullptr);
     if (m_busyCursor)
         setBusyCursor(false);
 }
@@ -109,7 +110,13 @@ void Kalibron::load()
     m_ctx.display.setView(m_grafici->boxDati());
     m_ctx.chart.setLiveWatchdog(&m_link->TimeOutDati());
 
-    // 8. The interpreter and the display tick run from now on.
+    // 8. The wire trace, when the fitter left it on for support.
+    m_link->setWireTrace(&m_trace);
+    if (TraceSwitchedOn(frame))
+        m_trace.start(frame.PercorsoApp);
+    m_menuUti[1]->setChecked(m_trace.isActive());
+
+    // 9. The interpreter and the display tick run from now on.
     m_link->InterpretoDati().start();
     m_visDati.start();
 }

@@ -8,6 +8,7 @@
 
 #include "link/link.h"
 #include "link/linkui.h"
+#include "link/wiretrace.h"
 #include "ui/programcontext.h"
 
 class Attesa;
@@ -43,6 +44,8 @@ public:
 
     Link &link() { return *m_link; }
     QAction *restoreAction() const { return m_menuRestore; }
+    QAction *wireTraceAction() const { return m_menuUti[1]; }
+    WireTrace &wireTrace() { return m_trace; }
     Grafici *grafici() const { return m_grafici; }
     Attesa *attesa() const { return m_attesa; }
     QMdiArea *mdiArea() const { return m_mdi; }
@@ -135,8 +138,9 @@ private:
     std::array<QAction *, 4> m_menuF{};
     std::array<QAction *, 4> m_menuA{};
     std::array<QAction *, 4> m_menuM{};
-    std::array<QAction *, 1> m_menuUti{};
+    std::array<QAction *, 2> m_menuUti{};   // (1): the wire trace switch
     std::array<QAction *, 2> m_menuConf{};
     QAction *m_menuInf = nullptr;
     QAction *m_menuRestore = nullptr;   // File: put back a saved ECU image
+    WireTrace m_trace;
 };

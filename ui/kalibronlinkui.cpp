@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMessageBox>
 
+#include "app/log.h"
 #include "live/chartmodel.h"
 #include "mapeditor/widgets/grafici.h"
 #include "ui/common/attesa.h"
@@ -14,21 +15,23 @@
 int Kalibron::showMessage(const QString &text, int flags, const QString &title, int position)
 {
     FrameState &frame = m_ctx.frame;
-    if (m_messageHook) {
+    if (m_messageHook)
         frame.MessageResult = m_messageHook(ShownMessage{text, flags, title, false});
-        return frame.MessageResult;
-    }
-    return ShowMessage(frame, this, text, flags, title, position);
+    else
+        ShowMessage(frame, this, text, flags, title, position);
+    LogShownMessage(text, flags, title, frame.MessageResult);
+    return frame.MessageResult;
 }
 
 void Kalibron::plainMessage(const QString &text, const QString &title)
 {
     if (m_messageHook) {
         m_messageHook(ShownMessage{text, 0, title, true});
-        return;
+    } else {
+        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
+        box.exec();
     }
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
-    box.exec();
+    LogShownMessage(text, 0, title, kAnswerOk, true);
 }
 
 void Kalibron::beep()

@@ -77,6 +77,8 @@ void Kalibron::buildMenus()
     m_mainMenus[2] = bar->addMenu(QString());
     m_mainMenu[2] = named(m_mainMenus[2]->menuAction(), name("MainMenu", 2));
     m_menuUti[0] = named(m_mainMenus[2]->addAction(QString()), name("MenuUti", 0));
+    m_menuUti[1] = named(m_mainMenus[2]->addAction(QString()), name("MenuUti", 1));
+    m_menuUti[1]->setCheckable(true);
 
     m_mainMenus[3] = bar->addMenu(QString());
     m_mainMenu[3] = named(m_mainMenus[3]->menuAction(), name("MainMenu", 3));
@@ -109,6 +111,9 @@ void Kalibron::buildMenus()
     connect(m_menuUti[0], &QAction::triggered, this, [this] {
         RunSalvatP(m_ctx.frame, *this, &m_link->TimeOutDati(), this);
         afterDialog();
+    });
+    connect(m_menuUti[1], &QAction::triggered, this, [this](bool on) {
+        m_menuUti[1]->setChecked(SwitchWireTrace(m_trace, m_ctx.frame, on));
     });
     connect(m_menuM[3], &QAction::triggered, this, [this] {
         RunClearNIV(m_ctx.frame, *this, this, &m_link->TimeOutDati());
@@ -228,6 +233,7 @@ void Kalibron::SetMenuCaptions()
     setCaption(m_menuInf, 106);
     setCaption(m_menuRestore, TextId::RestoreMenu);
     setCaption(m_menuUti[0], 111);
+    setCaption(m_menuUti[1], TextId::WireTraceMenu);
     setCaption(m_menuConf[0], 112);
     setCaption(m_menuConf[1], 113);
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "app/framestate.h"
+#include "app/log.h"
 #include "app/messages.h"
 #include "app/textids.h"
 #include "app/texts.h"
@@ -269,8 +270,12 @@ QString RepairArchive(const CatalogueSchema &schema, const QString &basePath)
     QString kept = basePath + QStringLiteral("-damaged-") + stamp + QStringLiteral(".MDB");
     for (int n = 2; QFileInfo::exists(kept); ++n)
         kept = basePath + QStringLiteral("-damaged-%1-%2.MDB").arg(stamp).arg(n);
+    auto failed = [&damaged](const char *why) {
+        qCWarning(lcArchive).noquote() << "repair of" << QDir::toNativeSeparators(damaged) << "failed:" << why;
+        return QString();
+    };
     if (!QFile::copy(damaged, kept))
-        return {};
+        return failed("cannot copy it aside");
 
     QList<QVariantList> rows = salvageRows(schema, kept);
     if (schema.scanTree)
@@ -282,14 +287,16 @@ QString RepairArchive(const CatalogueSchema &schema, const QString &basePath)
     if (!writeCatalogue(schema, rep, rows)) {
         QFile::remove(rep);
         QFile::remove(kept);   // only our copy: the damaged file is still in place
-        return {};
+        return failed("cannot write the new catalogue");
     }
     // A journal left by the damaged file would be played back into the new one.
     const QString journal = damaged + QStringLiteral("-journal");
     if (QFileInfo::exists(journal) && !QFile::rename(journal, kept + QStringLiteral("-journal")))
-        return {};
+        return failed("cannot move its journal aside");
     if (!replaceFile(rep, damaged))
-        return {};
+        return failed("cannot put the new catalogue in its place");
+    qCWarning(lcArchive).noquote() << "repaired" << QDir::toNativeSeparators(damaged) << "with" << rows.size()
+                                   << "records; the damaged file is kept as" << QDir::toNativeSeparators(kept);
     return kept;
 }
 
@@ -306,8 +313,10 @@ bool Catalogue::open(const QString &appDir, const RepairNotice &notice)
     close();
     keptCopy_.clear();
     const QString folder = QDir(appDir).filePath(schema_.folder);
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder)) {
+        qCWarning(lcArchive).noquote() << "cannot create the folder" << QDir::toNativeSeparators(folder);
         return false;
+    }
     path_ = QDir(folder).filePath(schema_.fileName);
 
     // The lock file answers at once and survives SQLite never having written;
@@ -315,6 +324,9 @@ bool Catalogue::open(const QString &appDir, const RepairNotice &notice)
     lock_ = std::make_unique<QLockFile>(path_.chopped(4) + QStringLiteral(".LCK"));
     lock_->setStaleLockTime(0);
     if (!lock_->tryLock(0)) {
+        qCWarning(lcArchive).noquote() << "catalogue" << QDir::toNativeSeparators(path_)
+                                       << (lock_->error() == QLockFile::LockFailedError ? "is held by another program"
+                                                                                       : "cannot be locked");
         lock_.reset();
         return false;
     }
@@ -334,10 +346,14 @@ bool Catalogue::open(const QString &appDir, const RepairNotice &notice)
         dropConnection();
         if (attempt > 0 || !isUnreadable(error))
             break;
+        qCWarning(lcArchive).noquote() << "catalogue" << QDir::toNativeSeparators(path_)
+                                       << "is unreadable (SQLite error" << error + QStringLiteral("), repairing");
         keptCopy_ = RepairArchive(schema_, path_.chopped(4));
         if (keptCopy_.isEmpty())
             break;
     }
+    qCWarning(lcArchive).noquote() << "cannot open the catalogue" << QDir::toNativeSeparators(path_)
+                                   << "(SQLite error" << error + QLatin1Char(')');
     lock_.reset();
     return false;
 }

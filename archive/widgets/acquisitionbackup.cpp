@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/log.h"
 #include "archive/acquisitions/acquisitionarchive.h"
 
 namespace {
@@ -32,6 +34,14 @@ ssize_t writeAll(int fd, const char *data, size_t size)
         done += size_t(n);
     }
     return ssize_t(done);
+}
+
+// Logs a failed file operation of a backup; returns the text id that tells it.
+int fileFailure(int e, FileRole role, const char *what, const QString &path)
+{
+    qCWarning(lcArchive).noquote() << "backup:" << what << QDir::toNativeSeparators(path) << "-"
+                                   << QString::fromLocal8Bit(std::strerror(e));
+    return FileErrorTextId(e, role);
 }
 
 // The side file a catalogue is rebuilt in; same stem, so it shares the final one's lock.
@@ -125,18 +135,20 @@ int BackUpAcquisitions(AcquisitionArchive &source, const QString &appDir, const 
     const QString root = destination == QLatin1String("/") ? QString() : destination;
     const QString data = root + QStringLiteral("/DIR_DATI");
     if (int e = files.createFolderPath(data + QLatin1Char('/')))
-        return FileErrorTextId(e, FileRole::Destination);
+        return fileFailure(e, FileRole::Destination, "cannot create", data);
 
     const QString fresh = data + QLatin1Char('/') + QLatin1String(kNewCatalogue);
     const QString catalogue = data + QStringLiteral("/ACQUISIZ.MDB");
     for (const QString &stale : {fresh, fresh + QStringLiteral("-journal"), data + QStringLiteral("/ACQUISIZ.LDB")}) {
         if (int e = files.removeFile(stale))
-            return FileErrorTextId(e, FileRole::Destination);
+            return fileFailure(e, FileRole::Destination, "cannot delete", stale);
     }
 
     AcquisitionArchive target(AcquisitionSchema(QStringLiteral("DIR_DATI"), QLatin1String(kNewCatalogue)));
-    if (!target.open(root.isEmpty() ? QStringLiteral("/") : root))
+    if (!target.open(root.isEmpty() ? QStringLiteral("/") : root)) {
+        qCWarning(lcArchive).noquote() << "backup: cannot create the catalogue in" << QDir::toNativeSeparators(data);
         return 328;
+    }
 
     int outcome = 327;
     bool missing = false;
@@ -145,23 +157,27 @@ int BackUpAcquisitions(AcquisitionArchive &source, const QString &appDir, const 
         if (!record || record->MODELLO.isNull() || record->FILE.isNull())
             continue;
         if (target.add(*record) != Catalogue::Result::Ok) {
+            qCWarning(lcArchive).noquote() << "backup: cannot add" << item.model.trimmed() << item.file.trimmed()
+                                           << "to the catalogue in" << QDir::toNativeSeparators(data);
             outcome = 328;
             break;
         }
         const QString model = item.model.trimmed();
         const QString folder = data + QLatin1Char('/') + ModelFolderName(data, model);
         if (int e = files.createFolderPath(folder + QLatin1Char('/'))) {
-            outcome = FileErrorTextId(e, FileRole::Destination);
+            outcome = fileFailure(e, FileRole::Destination, "cannot create", folder);
             break;
         }
         const QString recording = AcquisitionFilePath(appDir, model, item.file.trimmed());
         if (!FileEsiste(recording, 0)) {
+            qCWarning(lcArchive).noquote() << "backup: recording missing:" << QDir::toNativeSeparators(recording);
             missing = true;
             continue;
         }
         FileRole side = FileRole::Destination;
-        if (int e = files.copyFile(recording, folder + QLatin1Char('/') + QFileInfo(recording).fileName(), &side)) {
-            outcome = FileErrorTextId(e, side);
+        const QString copy = folder + QLatin1Char('/') + QFileInfo(recording).fileName();
+        if (int e = files.copyFile(recording, copy, &side)) {
+            outcome = fileFailure(e, side, "cannot copy", side == FileRole::Source ? recording : copy);
             break;
         }
     }
@@ -172,8 +188,11 @@ int BackUpAcquisitions(AcquisitionArchive &source, const QString &appDir, const 
     int e = files.removeFile(catalogue + QStringLiteral("-journal"));
     if (!e)
         e = files.rename(fresh, catalogue);
-    if (e && outcome == 327)
-        outcome = FileErrorTextId(e, FileRole::Destination);
+    if (e) {
+        const int id = fileFailure(e, FileRole::Destination, "cannot put in place", catalogue);
+        if (outcome == 327)
+            outcome = id;
+    }
     if (outcome == 327 && missing)
         outcome = 336;
     return outcome;

@@ -14,8 +14,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
+#include "app/log.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "archive/db/archivefiles.h"
@@ -214,11 +216,15 @@ void ClearDati::memorizza()
         // a file without its row would be lost to the fitter.
         const int error = FileEsiste(path, 0) ? m_removeFile(path) : 0;
         if (error != 0 && error != ENOENT) {
+            qCWarning(lcArchive).noquote() << "cannot delete" << QDir::toNativeSeparators(path) << "-"
+                                           << QString::fromLocal8Bit(std::strerror(error));
             message = Testo(m_frame.id(360)) + QLatin1Char('\n')
                       + Testo(m_frame.id(FileErrorTextId(error, FileRole::Destination)));
             break;
         }
         if (m_archive.remove(model, file) == Catalogue::Result::Failed) {
+            qCWarning(lcArchive).noquote() << "cannot remove" << model << file << "from"
+                                           << QDir::toNativeSeparators(m_archive.catalogue().filePath());
             message = Testo(m_frame.id(360));
             break;
         }

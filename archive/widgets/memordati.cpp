@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/log.h"
 #include "app/messages.h"
 #include "app/textids.h"
 #include "app/texts.h"
@@ -243,8 +244,9 @@ void MemorDati::refuse(int field)
     m_dati[field]->setFocus(Qt::OtherFocusReason);
 }
 
-void MemorDati::tellAccessError()
+void MemorDati::tellAccessError(const char *what, const QString &path)
 {
+    qCWarning(lcArchive).noquote() << what << QDir::toNativeSeparators(path);
     m_messages.beep();
     m_messages.showMessage(Testo(m_frame.id(TextId::PathOrFileError)), kErrorOk,
                            Testo(m_frame.id(TextId::TitleError)), kMessageCentred);
@@ -295,7 +297,7 @@ bool MemorDati::store(const std::optional<AcquisitionRecord> &found, bool contin
     const QString folder = QDir(root).filePath(ModelFolderName(root, model));
     const bool madeFolder = !QFileInfo(folder).isDir();
     if (madeFolder && !QDir().mkpath(folder)) {
-        tellAccessError();
+        tellAccessError("cannot create the folder", folder);
         return false;
     }
 
@@ -313,7 +315,7 @@ bool MemorDati::store(const std::optional<AcquisitionRecord> &found, bool contin
     if (written != Catalogue::Result::Ok) {
         if (madeFolder)
             QDir().rmdir(folder);
-        tellAccessError();
+        tellAccessError("cannot catalogue the recording in", m_archive.catalogue().filePath());
         return false;
     }
 
@@ -326,7 +328,7 @@ bool MemorDati::store(const std::optional<AcquisitionRecord> &found, bool contin
             m_archive.remove(model, file);
         if (madeFolder)
             QDir().rmdir(folder);
-        tellAccessError();
+        tellAccessError("cannot start the recording", path);
         return false;
     }
     return true;

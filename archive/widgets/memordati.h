@@ -60,7 +60,8 @@ private:
     // failure puts back what it changed, tells the fitter and returns false.
     bool store(const std::optional<AcquisitionRecord> &found, bool continueExisting);
     void refuse(int field);
-    void tellAccessError();
+    // Tells the fitter; `what` and `path` go to the log.
+    void tellAccessError(const char *what, const QString &path);
 
     FrameState &m_frame;
     Recorder &m_recorder;

@@ -19,6 +19,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/log.h"
 #include "app/texts.h"
 #include "archive/widgets/archivedialog.h"
 #include "ui/common/dialogs.h"
@@ -321,6 +322,8 @@ void SalvatP::salva()
     const int outcome = BackUpAcquisitions(m_archive, m_frame.PercorsoApp, destination, items, *m_files);
 
     QApplication::restoreOverrideCursor();
+    qCInfo(lcArchive).noquote() << "backup of" << items.size() << "recordings to"
+                                << QDir::toNativeSeparators(destination) << "ended with text" << outcome;
     m_segnalazione->setText(Testo(m_frame.id(outcome)));
     if (watching && m_watchdog)
         m_watchdog->start();

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/log.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/pictures.h"
 
@@ -268,13 +269,16 @@ void DialogoFisso(QWidget *dialog, bool closeBox)
 
 int DialogMessageSink::showMessage(const QString &text, int flags, const QString &title, int position)
 {
-    return ShowMessage(m_frame, m_parent, text, flags, title, position);
+    const int answer = ShowMessage(m_frame, m_parent, text, flags, title, position);
+    LogShownMessage(text, flags, title, answer);
+    return answer;
 }
 
 void DialogMessageSink::plainMessage(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_parent);
     box.exec();
+    LogShownMessage(text, 0, title, kAnswerOk, true);
 }
 
 void DialogMessageSink::beep() { QApplication::beep(); }
