@@ -26,6 +26,7 @@ namespace {
 
 constexpr int kModelChars = 12;
 constexpr int kListRows = 10;
+constexpr int kLineChars = kModelChars + 3 + 41;   // model, " - ", description
 // Label ids of the six detail rows, in the order of the grid.
 constexpr int kLabelBase = 215;
 constexpr int kTextGpl = 221;
@@ -93,9 +94,13 @@ ClearNIV::ClearNIV(FrameState &frame, MessageSink &messages, QWidget *parent, QT
     // Fixed pitch keeps the 12-character model column aligned.
     m_list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QFontMetrics lfm(m_list->font());
-    m_list->setMinimumWidth(lfm.horizontalAdvance(QString(kModelChars + 3 + 41, QLatin1Char('M'))) + 40);
+    m_list->setMinimumWidth(lfm.horizontalAdvance(QString(kLineChars + 12, QLatin1Char('M'))) + 40);
     m_list->setFixedHeight(lfm.lineSpacing() * kListRows + 12);
-    connect(m_list, &QListWidget::itemClicked, this, &ClearNIV::lineClicked);
+    // Space selects a line as a click does, so the details follow the selection, not the mouse.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        if (QListWidgetItem *item = m_list->currentItem())
+            lineClicked(item);
+    });
     grid->addWidget(m_list, 7, 0, 1, 2);
 
     m_salva = CreaTasto(frame, this, QStringLiteral("Salva"), 125, 126);   // "Cancella"
@@ -131,7 +136,15 @@ void ClearNIV::done(int result)
 void ClearNIV::fillRecordList()
 {
     m_list->clear();
-    m_list->addItems(FillRecordList(m_archive, &m_keys));
+    const QStringList lines = FillRecordList(m_archive, &m_keys);
+    // Lines of one model differ only in version and installation: show them after the description.
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString key = m_keys.value(i);
+        const QString type = key.mid(2).trimmed().isEmpty()
+                                 ? QString()
+                                 : Testo(m_frame.id(key.mid(2).trimmed() == QLatin1String("0") ? kTextGpl : kTextMetano));
+        m_list->addItem(QStringLiteral("%1 %2  %3").arg(FixedText(lines[i], kLineChars), key.left(2), type));
+    }
 }
 
 void ClearNIV::clearDetails()

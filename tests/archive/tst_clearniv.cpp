@@ -92,7 +92,8 @@ private slots:
         ClearNIV dlg(fx.frame, fx.sink);
         QCOMPARE(listed(dlg), kListed);
         QCOMPARE(dlg.ListaCentr().value(1), QString(" 1 0"));
-        QCOMPARE(dlg.ListaModelli()->item(0)->text().trimmed(), QString("ALFA         - Descr ALFA"));
+        QCOMPARE(dlg.ListaModelli()->item(0)->text().simplified(), QString("ALFA - Descr ALFA 3 GPL"));
+        QCOMPARE(dlg.ListaModelli()->item(2)->text().mid(56).simplified(), QString("1 METANO"));
     }
 
     void deletesExactlyTheChosen_data()
@@ -198,6 +199,8 @@ private slots:
         QCOMPARE(dlg.LabSF(4)->text(), Testo(fx.frame.id(219)).trimmed());
         dlg.Salva()->click();
         QCOMPARE(fx.sink.texts, QStringList{Testo(fx.frame.id(358))});
+        QTest::keyClick(dlg.ListaModelli(), Qt::Key_Space);   // the keyboard selects as a click does
+        QCOMPARE(shown(), details);
     }
 };
 

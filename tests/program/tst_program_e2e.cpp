@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -48,7 +49,7 @@ private slots:
         stopProcess(m_xvfb);
     }
 
-    void connectStreamScrollDisconnect()
+    void connectStreamRecordSaveMapsDisconnect()
     {
         const QString link = m_dir.filePath("ttyECU");
         m_sim.start(ECUSIM_PATH, {"--link", link, "--baud", "19200"});
@@ -57,6 +58,11 @@ private slots:
         QVERIFY(cfg.open(QIODevice::WriteOnly));
         cfg.write("[SERIALE]\r\nCOM=COM1\r\nBAUD_RATE=19200\r\n[PORTE]\r\nCOM1=" + link.toLocal8Bit() + "\r\n");
         cfg.close();
+        QFile ini(m_dir.filePath("KALIBRON.INI"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[IMPOSTAZIONI]\r\nLINGUA=1\r\nDiscoAggiornamento=" + m_dir.filePath("USB").toLocal8Bit() + "\r\n");
+        ini.close();
+        QVERIFY(QDir().mkpath(m_dir.filePath("USB")));
 
         QProcessEnvironment env = environmentWith("DISPLAY", m_display);
         env.insert("QT_QPA_PLATFORM", "xcb");
@@ -99,6 +105,67 @@ private slots:
         QTest::qWait(2500);
         QCOMPARE(QFileInfo(dat).size(), stopped);   // nothing more after the stop
         QVERIFY(QFile::exists(m_dir.filePath("DIR_DATI/ARCHDATI.MDB")));
+
+        // The map just read, saved twice through the real dialog: version 1, then version 2.
+        const QString model = m_dir.filePath("FILER42/AUTOADATT/FIAT/");
+        auto savedMap = [&](int version) {
+            const QDir dir(model + QString("CENTRAL%1").arg(version));
+            const QStringList maps = dir.entryList({"C_*02.R42"}, QDir::Files);
+            return maps.isEmpty() ? QString() : dir.filePath(maps.first());
+        };
+        for (int version = 1; version <= 2; ++version) {
+            xdotool({"windowfocus", "--sync", win});
+            xdotool({"key", "shift+F2"});
+            QTest::qWait(800);
+            xdotool({"type", "FIAT"});
+            xdotool({"key", "Return"});
+            xdotool({"type", "PANDA"});
+            xdotool({"key", "Return"});
+            for (int i = 0; i < version; ++i)
+                xdotool({"key", "Down"});
+            xdotool({"key", "Return"});
+            xdotool({"type", "IAW59F"});
+            xdotool({"key", "Return", "F1"});
+            QTRY_VERIFY_WITH_TIMEOUT(!savedMap(version).isEmpty(), 10000);
+            QTest::qWait(500);
+            xdotool({"key", "Return"});   // "Memorizzazione avvenuta correttamente!"
+            QTest::qWait(300);
+            xdotool({"key", "Escape"});
+        }
+        QFile map(savedMap(1));
+        QVERIFY(map.open(QIODevice::ReadOnly));
+        QVERIFY(map.readLine().startsWith("S0"));
+
+        // An update disk for the model, written to the folder KALIBRON.INI names.
+        QTest::qWait(500);
+        xdotool({"windowfocus", "--sync", win});
+        xdotool({"key", "shift+F5"});
+        QTest::qWait(800);
+        xdotool({"key", "Home", "space", "F1"});
+        QTest::qWait(800);
+        xdotool({"key", "Return"});   // "Inserire il dischetto!", OK
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir.filePath("USB/AUTOADATT.DAT")), 10000);
+        QVERIFY(QFileInfo(m_dir.filePath("USB/AUTOADATT/FIAT/CENTRAL2/") + QFileInfo(savedMap(2)).fileName()).size() > 0);
+        QTest::qWait(500);
+        xdotool({"key", "Return"});   // done
+        QTest::qWait(300);
+        xdotool({"key", "Escape"});
+
+        // The version-1 map found in the delete list (first line) and deleted; version 2 stays.
+        QTest::qWait(500);
+        xdotool({"windowfocus", "--sync", win});
+        for (const char *key : {"alt+f", "m", "m"}) {
+            xdotool({"key", key});
+            QTest::qWait(400);
+        }
+        QTest::qWait(800);
+        xdotool({"key", "Home", "space", "F1"});
+        QTRY_VERIFY_WITH_TIMEOUT(savedMap(1).isEmpty(), 10000);
+        QVERIFY(!savedMap(2).isEmpty());
+        QTest::qWait(500);
+        xdotool({"key", "Return"});
+        QTest::qWait(300);
+        xdotool({"key", "Escape"});
 
         xdotool({"windowfocus", "--sync", win});
         xdotool({"key", "ctrl+F10"});
