@@ -1,5 +1,7 @@
 #include "archive/widgets/archivedialog.h"
 
+#include <QApplication>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialog>
@@ -101,3 +103,7 @@ QString FixedText(const QString &text, int width)
 {
     return text.trimmed().left(width).leftJustified(width, QLatin1Char(' '));
 }
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }

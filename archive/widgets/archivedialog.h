@@ -2,6 +2,9 @@
 #include <QObject>
 #include <QString>
 
+#include <QPointer>
+#include <QTimer>
+
 class QAbstractButton;
 class QDialog;
 class QHBoxLayout;
@@ -36,3 +39,35 @@ QString ArchiveDialogCaption(const FrameState &frame, int parentId, int itemId);
 
 // The field's text as the catalogue keeps it: cut and padded to `width`.
 QString FixedText(const QString &text, int width);
+
+// The main window's live-data watchdog stands still while an archive dialog writes
+// files (the busy window reads no frames meanwhile) and goes on as it was, whatever
+// the outcome.
+class WatchdogHold {
+public:
+    explicit WatchdogHold(QTimer *timer) : m_timer(timer), m_wasActive(timer && timer->isActive())
+    {
+        if (m_timer)
+            m_timer->stop();
+    }
+    ~WatchdogHold()
+    {
+        if (m_timer && m_wasActive)
+            m_timer->start();
+    }
+    WatchdogHold(const WatchdogHold &) = delete;
+    WatchdogHold &operator=(const WatchdogHold &) = delete;
+
+private:
+    QPointer<QTimer> m_timer;
+    bool m_wasActive;
+};
+
+// The busy pointer for as long as the object lives.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
+#include <memory>
 #include <cstring>
 #include <unistd.h>
 
@@ -197,10 +198,8 @@ void ClearDati::memorizza()
         return;
     }
 
-    const bool watchdogWasActive = m_liveWatchdog && m_liveWatchdog->isActive();
-    if (m_liveWatchdog)
-        m_liveWatchdog->stop();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WatchdogHold hold(m_liveWatchdog);
+    auto busy = std::make_unique<BusyCursor>();
 
     QString message = Testo(m_frame.id(359));
     for (const int r : rows) {
@@ -231,13 +230,11 @@ void ClearDati::memorizza()
         RemoveFolderIfEmpty(QFileInfo(path).absolutePath());
     }
 
-    QApplication::restoreOverrideCursor();
+    busy.reset();
     clearDetails();
     m_messages.beep();
     m_messages.showMessage(message, kInformationOk, Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred);
     fillLists();
-    if (watchdogWasActive)
-        m_liveWatchdog->start();
 }
 
 void RunClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, QTimer *liveWatchdog)

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
+#include <memory>
 #include <unistd.h>
 
 #include "app/textids.h"
@@ -195,10 +196,8 @@ void ClearNIV::salva()
     if (rows.isEmpty())
         return tell(kNothingSelected);
 
-    const bool watchdogWasActive = m_liveWatchdog && m_liveWatchdog->isActive();
-    if (m_liveWatchdog)
-        m_liveWatchdog->stop();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WatchdogHold hold(m_liveWatchdog);
+    auto busy = std::make_unique<BusyCursor>();
 
     QString message = Testo(m_frame.id(kDeleted));
     const QString tree = QDir(m_frame.PercorsoApp).filePath(QStringLiteral("FILER42/AUTOADATT"));
@@ -231,13 +230,11 @@ void ClearNIV::salva()
         RemoveFolderIfEmpty(tree);
     }
 
-    QApplication::restoreOverrideCursor();
+    busy.reset();
     clearDetails();
     m_messages.beep();
     m_messages.showMessage(message, kInformationOk, Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred);
     fillRecordList();
-    if (watchdogWasActive)
-        m_liveWatchdog->start();
 }
 
 void RunClearNIV(FrameState &frame, MessageSink &messages, QWidget *parent, QTimer *liveWatchdog)

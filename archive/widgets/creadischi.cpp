@@ -32,30 +32,6 @@ constexpr int kInformationRetryCancel = kIconInformation | kButtonsRetryCancel; 
 constexpr int kListLineChars = 12 + 3 + 41;   // model, " - ", description
 constexpr int kListRows = 12;
 
-// While files are written the live-data watchdog must not close the link
-// for frames the busy window did not read; the pointer says why nothing moves.
-class QuietWork {
-public:
-    explicit QuietWork(QTimer *watchdog) : m_watchdog(watchdog), m_wasActive(watchdog && watchdog->isActive())
-    {
-        if (m_watchdog)
-            m_watchdog->stop();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~QuietWork()
-    {
-        QApplication::restoreOverrideCursor();
-        if (m_wasActive && m_watchdog)
-            m_watchdog->start();
-    }
-    QuietWork(const QuietWork &) = delete;
-    QuietWork &operator=(const QuietWork &) = delete;
-
-private:
-    QTimer *m_watchdog;
-    bool m_wasActive;
-};
-
 } // namespace
 
 CreaDischi::CreaDischi(FrameState &frame, MessageSink &messages, QWidget *parent, QTimer *liveWatchdog,
@@ -162,7 +138,8 @@ void CreaDischi::crea()
 
     bool built = false;
     {
-        QuietWork quiet(m_liveWatchdog);
+        const WatchdogHold hold(m_liveWatchdog);
+        const BusyCursor busy;
         built = BuildUpdateDisk(m_frame.PercorsoApp, PlanUpdateDisk(m_archive, selected, m_frame.LinguaCorrente),
                                 *m_drive);
     }
@@ -180,7 +157,8 @@ void CreaDischi::crea()
         for (;;) {
             UpdateDiskCopy copy;
             {
-                QuietWork quiet(m_liveWatchdog);
+                const WatchdogHold hold(m_liveWatchdog);
+        const BusyCursor busy;
                 copy = CopyUpdateDisk(m_frame.PercorsoApp, target, *m_drive);
             }
             if (copy.result == FolderCopyResult::Copied) {

@@ -312,21 +312,17 @@ void SalvatP::salva()
         return;
     }
 
-    const bool watching = m_watchdog && m_watchdog->isActive();
-    if (m_watchdog)
-        m_watchdog->stop();
+    const WatchdogHold hold(m_watchdog);
     m_segnalazione->setText(Testo(m_frame.id(326)));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_segnalazione->repaint();
-
-    const int outcome = BackUpAcquisitions(m_archive, m_frame.PercorsoApp, destination, items, *m_files);
-
-    QApplication::restoreOverrideCursor();
+    int outcome;
+    {
+        const BusyCursor busy;
+        m_segnalazione->repaint();
+        outcome = BackUpAcquisitions(m_archive, m_frame.PercorsoApp, destination, items, *m_files);
+    }
     qCInfo(lcArchive).noquote() << "backup of" << items.size() << "recordings to"
                                 << QDir::toNativeSeparators(destination) << "ended with text" << outcome;
     m_segnalazione->setText(Testo(m_frame.id(outcome)));
-    if (watching && m_watchdog)
-        m_watchdog->start();
 }
 
 void SalvatP::done(int result)

@@ -45,25 +45,6 @@ QString keptChars(int field, const QString &text, int *cursor)
     return out;
 }
 
-// The watchdog stands still while the save runs and goes on as it was, whatever the outcome.
-class WatchdogHold {
-public:
-    explicit WatchdogHold(QTimer *timer) : m_timer(timer), m_wasActive(timer && timer->isActive())
-    {
-        if (m_timer)
-            m_timer->stop();
-    }
-    ~WatchdogHold()
-    {
-        if (m_timer && m_wasActive)
-            m_timer->start();
-    }
-
-private:
-    QPointer<QTimer> m_timer;
-    bool m_wasActive;
-};
-
 } // namespace
 
 SalvoNIV::SalvoNIV(FrameState &frame, const MapSaveSource &source, MessageSink &messages, QTimer *liveWatchdog,
@@ -309,10 +290,10 @@ void SalvoNIV::salva()
     const MapSaveRequest request{m_dati[Modello]->text(), shown(Descrizione),
                                  shown(Valvole),          qint16(m_tipoImp->currentIndex()),
                                  qint16(m_verCentr->currentIndex() + 1), shown(Benzina)};
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const MapSaveResult result =
-        SaveMap(m_archive, m_frame.PercorsoApp, request, m_source.versioneSoftware, m_source.today, *m_files);
-    QApplication::restoreOverrideCursor();
+    const MapSaveResult result = [&] {
+        const BusyCursor busy;
+        return SaveMap(m_archive, m_frame.PercorsoApp, request, m_source.versioneSoftware, m_source.today, *m_files);
+    }();
 
     QString message = Testo(m_frame.id(result.textId));
     if (result.causeTextId)
