@@ -1,15 +1,21 @@
 // Feeds arbitrary bytes to a Link in each of its states, as received data,
 // between watchdog expiries and reconnections; aborts on a receive buffer that
 // outgrows its bound. Byte 0 picks the starting state, byte 1 the editor page
-// and the variant; in the rest, 0xFE ends a received piece, 0xFD fires the reply
-// watchdog, 0xFC the live watchdog, 0xFB reconnects and 0xFA makes writes fail.
+// and the variant; the rest is pieces of received data ended by the control
+// bytes of fuzz/fuzzframes.h. Sealing a piece into a well-formed frame lets a
+// mutation inside a checksummed frame reach the handler instead of the framer.
+// With KALIBRON_FUZZ_WRITE_SEEDS=<dir> set, writes the seed corpus and exits.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+
+#include "fuzz/fuzzframes.h"
 
 #include "link/framing.h"
 #include "link/link.h"
@@ -26,7 +32,23 @@ public:
     bool open(const PortSettings &, QString *) override { return m_open = true; }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    bool write(const QByteArray &) override { return m_open && !failWrites; }
+    // Real transports answer inside write, and may find the port gone there.
+    bool write(const QByteArray &) override
+    {
+        if (!m_open || failWrites)
+            return false;
+        if (loseInWrite) {
+            loseInWrite = false;
+            emit lost(QStringLiteral("fuzz: port lost"));
+            return false;
+        }
+        if (!heldReply.isEmpty()) {
+            const QByteArray reply = heldReply;
+            heldReply.clear();
+            feed(reply);
+        }
+        return true;
+    }
     QByteArray readAll() override
     {
         QByteArray out;
@@ -39,6 +61,8 @@ public:
         emit readyRead();
     }
     bool failWrites = false;
+    bool loseInWrite = false;
+    QByteArray heldReply;
 
 private:
     bool m_open = false;
@@ -119,9 +143,18 @@ void Prepare(FuzzPort &port, Link &link, int mode, bool variant1)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
+    const QString seeds = qEnvironmentVariable("KALIBRON_FUZZ_WRITE_SEEDS");
+    if (!seeds.isEmpty()) {
+        const int n = WriteSeedTranscripts(seeds);
+        std::fprintf(stderr, "%d seeds written to %s\n", n, qPrintable(seeds));
+        std::exit(n > 0 ? 0 : 1);
+    }
     // The support log would print a few lines for every input and slow the run down.
     QLoggingCategory::setFilterRules(QStringLiteral("kalibron.*=false"));
-    g_dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/fuzz_link-XXXXXX"));
+    // Every run writes files: on a disk, syncing them would take most of the time.
+    const QString scratch = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
+                                                                              : QDir::tempPath();
+    g_dir = new QTemporaryDir(scratch + QStringLiteral("/fuzz_link-XXXXXX"));
     return 0;
 }
 
@@ -157,16 +190,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (port && !piece.isEmpty())
                 port->feed(piece);
             piece.clear();
+            // Replies that came inside a write were queued for the event loop.
+            QCoreApplication::sendPostedEvents();
             link.InterpretaBuffer();
             CheckBuffer(link);
         };
         for (size_t i = 2; i < size; ++i) {
             switch (data[i]) {
-            case 0xFE: deliver(); break;
-            case 0xFD: deliver(); link.TimeOutTxScaduto(); break;
-            case 0xFC: deliver(); link.TimeOutDatiScaduto(); break;
-            case 0xFB: deliver(); link.Connetti(); break;
-            case 0xFA: if (port) port->failWrites = true; break;
+            case FuzzCtl::Deliver: deliver(); break;
+            case FuzzCtl::Seal: piece = SealFrame(piece, true); deliver(); break;
+            case FuzzCtl::SealAsIs: piece = SealFrame(piece, false); deliver(); break;
+            case FuzzCtl::HoldForWrite:
+                if (port)
+                    port->heldReply = SealFrame(piece, true);
+                piece.clear();
+                break;
+            case FuzzCtl::LoseInWrite: if (port) port->loseInWrite = true; break;
+            case FuzzCtl::ReplyWatchdog: deliver(); link.TimeOutTxScaduto(); break;
+            case FuzzCtl::LiveWatchdog: deliver(); link.TimeOutDatiScaduto(); break;
+            case FuzzCtl::Reconnect: deliver(); link.Connetti(); break;
+            case FuzzCtl::FailWrites: if (port) port->failWrites = true; break;
             default: piece += char(data[i]); break;
             }
         }
