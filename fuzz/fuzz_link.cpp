@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to a Link in each of its states, as received data,
 // between watchdog expiries and reconnections; aborts on a receive buffer that
-// outgrows its bound. Byte 0 picks the starting state, byte 1 the editor page
-// and the variant; the rest is pieces of received data ended by the control
-// bytes of fuzz/fuzzframes.h. Sealing a piece into a well-formed frame lets a
+// outgrows its bound. Byte 0 picks the starting state, byte 1 the editor page,
+// the variant and map-side failures; the rest is pieces of received data ended
+// by the control bytes of fuzz/fuzzframes.h. Sealing a piece into a well-formed frame lets a
 // mutation inside a checksummed frame reach the handler instead of the framer.
 // With KALIBRON_FUZZ_WRITE_SEEDS=<dir> set, writes the seed corpus and exits.
 #include <QCoreApplication>
@@ -82,11 +82,14 @@ public:
     int showMessage(const QString &, int, const QString &, int) override { return kAnswerOk; }
 };
 
-// Takes any image as read, so a one-block image makes the link ready and its operations reachable.
+// Takes any image as read, so a one-block image makes the link ready and its operations
+// reachable; or, when the input says so, fails to store the final values or to load the image.
 class AnyImage : public MapSide {
 public:
-    bool writeFinalValues(const QString &, const std::array<QString, 8> &) override { return true; }
-    bool loadImage(const QString &, int) override { return true; }
+    bool failFinalValues = false;
+    bool failLoad = false;
+    bool writeFinalValues(const QString &, const std::array<QString, 8> &) override { return !failFinalValues; }
+    bool loadImage(const QString &, int) override { return !failLoad; }
     LiveCorrection correctionAt(double x) const override
     {
         const int k = x >= 0 && x <= 100 ? std::min(4, int(x / 20)) : -1;
@@ -96,6 +99,9 @@ public:
 };
 
 QTemporaryDir *g_dir = nullptr;
+// Bits of byte 1 besides the page (bit 0) and the variant (bit 1).
+constexpr std::uint8_t FailFinalValuesBit = 0x04;
+constexpr std::uint8_t FailLoadBit = 0x08;
 
 void Check(bool ok)
 {
@@ -180,6 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Link link(frame, live, chart, recorder, factory);
         link.setUi(&ui);
         AnyImage mapSide;
+        mapSide.failFinalValues = data[1] & FailFinalValuesBit;
+        mapSide.failLoad = data[1] & FailLoadBit;
         link.setMapSide(&mapSide);
         link.Connetti();
         Check(port && link.portOpen());
