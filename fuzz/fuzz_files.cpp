@@ -5,9 +5,10 @@
 // Byte 0: bits 0-1 the reader (FileReader), bit 2 "patch" (image readers: the
 // rest patches a whole image file from the simulated ECU, so the readers that
 // need thousands of sane records get past their first check), bit 3 the
-// variant, bits 4-7 the chart channels and language. Otherwise the rest is
-// the file itself. With KALIBRON_FUZZ_WRITE_SEEDS=<dir> set, writes the seed
-// corpus (files as the program writes them) and exits.
+// variant (spill file: bits 2-3 the charted fields), bits 4-7 the chart
+// window (recording: bit 7 the language). Otherwise the rest is the file
+// itself. With KALIBRON_FUZZ_WRITE_SEEDS=<dir> set, writes the seed corpus
+// (files as the program writes them) and exits.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -34,6 +35,7 @@ constexpr std::uint8_t VariantBit = 0x08;
 constexpr int PatchHeader = 3;   // record number (2 bytes) and length
 constexpr int PatchRecords = 4096;   // past the image, yet no file grows to megabytes
 constexpr int FirstRecordsChecked = 64;
+constexpr int SpillWindowStep = 40;   // samples the window moves per step of the flag bits
 
 // Draws nothing; the replay's arithmetic is what is under test.
 class NullChart : public ChartView {
@@ -143,20 +145,19 @@ void ContinueRecording(const QString &path, int lingua)
     recorder.stop();
 }
 
-void Replot(const QString &path, std::uint8_t flags, const std::uint8_t *p, size_t n)
+void Replot(const QString &path, std::uint8_t flags)
 {
     LiveState live;
-    const int lingua = 1 + (flags >> 7);
-    InitLiveChannels(live, lingua);
+    InitLiveChannels(live, 1);
     // Any two of the 15 fields a record holds (the program itself charts 4 and 8).
-    live.ChartChannels = {(flags >> 4) & 7, 7 + ((flags >> 4) & 7)};
+    const int shift = (flags >> 2) & 3;
+    live.ChartChannels = {4 + shift, 8 + shift};
     ChartModel chart(live, path);
     NullChart view;
     chart.setView(&view);
-    chart.setLanguage(lingua);
     chart.ResetChart();
-    // A counter from the file's first bytes moves the window, so the replay starts anywhere.
-    live.LiveSample[0].SampleCounter = n >= 2 ? (p[0] << 8 | p[1]) : 0;
+    // Moves the window, so the replay starts anywhere in the file or before it.
+    live.LiveSample[0].SampleCounter = (flags >> 4) * SpillWindowStep;
     chart.StoreHistory();
     chart.AdvanceChart();
     chart.ReplotFromFile();
@@ -206,7 +207,7 @@ int WriteSeeds(const QString &dir)
     save(QStringLiteral("recording-torn"), RecordingReader, recording.left(recording.size() - 20));
     const QByteArray spilled = ReadFile(spill);
     save(QStringLiteral("spill"), SpillReader, spilled);
-    save(QStringLiteral("spill-ch2"), SpillReader | 0x20, spilled);
+    save(QStringLiteral("spill-moved"), SpillReader | 0x14, spilled);
     return written;
 }
 
@@ -249,7 +250,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     case ImageReader: ReadImage(path); break;
     case MapReader: ReadMap(path, variant); break;
     case RecordingReader: ContinueRecording(path, 1 + (flags >> 7)); break;
-    case SpillReader: Replot(path, flags, rest, n); break;
+    case SpillReader: Replot(path, flags); break;
     }
     return 0;
 }
