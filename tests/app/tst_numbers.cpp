@@ -47,13 +47,9 @@ private slots:
         QTest::newRow("letters after") << QByteArray("12ab") << 12.0 << 12.0 << No << No << No;
         QTest::newRow("decimal") << QByteArray("3.75") << 3.75 << 3.75 << QVariant(3.75) << No << No;
         QTest::newRow("point first") << QByteArray(".5") << 0.5 << 0.5 << QVariant(0.5) << No << No;
-        QTest::newRow("point last") << QByteArray("5.") << 5.0 << 5.0 << QVariant(5.0) << No << No;
         QTest::newRow("two points") << QByteArray("1.2.3") << 1.2 << 1.2 << No << No << No;
-        QTest::newRow("blank inside") << QByteArray("1 2") << 1.0 << 1.0 << No << No << No;
         QTest::newRow("sign alone") << QByteArray("00000-") << 0.0 << 0.0 << No << No << No;
         QTest::newRow("empty") << QByteArray("") << 0.0 << 0.0 << No << No << No;
-        QTest::newRow("blanks") << QByteArray("   ") << 0.0 << 0.0 << No << No << No;
-        QTest::newRow("inf") << QByteArray("inf") << 0.0 << 0.0 << No << No << No;
         QTest::newRow("past int") << QByteArray("99999999999") << 99999999999.0 << 99999999999.0 << QVariant(99999999999.0) << big << big;
         QTest::newRow("qint64 max") << QByteArray("9223372036854775807") << 9223372036854775807.0 << 9223372036854775807.0
                                     << QVariant(9223372036854775807.0) << max << max;
@@ -87,8 +83,6 @@ private slots:
         QTest::newRow("-3.5") << -3.5 << -4.0 << -4.0 << -4.0 << i16(-4);
         QTest::newRow("0.5") << 0.5 << 0.0 << 0.0 << 1.0 << i16(0);
         QTest::newRow("-0.5") << -0.5 << 0.0 << 0.0 << -1.0 << i16(0);
-        QTest::newRow("quarter") << 0.25 << 0.0 << 0.0 << 0.0 << i16(0);
-        QTest::newRow("three quarters") << -0.75 << -1.0 << -1.0 << -1.0 << i16(-1);
         QTest::newRow("3.5 held low") << 3.4999999999999996 << 3.0 << 4.0 << 3.0 << i16(3);
         QTest::newRow("2.5 held high") << 2.5000000000000004 << 3.0 << 2.0 << 3.0 << i16(3);
         QTest::newRow("top half") << 32767.5 << 32768.0 << 32768.0 << 32768.0 << No;
