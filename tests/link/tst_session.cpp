@@ -6,6 +6,7 @@
 #include "app/textids.h"
 #include "link/framing.h"
 #include "link/imagebackup.h"
+#include "link/imagefile.h"
 #include "link/link.h"
 #include "support/faketransport.h"
 #include "support/linkrig.h"
@@ -23,13 +24,14 @@ QByteArray R8(const QByteArray &software)
 }
 
 // Image block of 30 values first, first + 1, ...; flag '0' more to come, '$' last.
-QByteArray Rz(int block, int first, char flag)
+QByteArray Rz(const QByteArray &blockField, int first, char flag)
 {
-    QByteArray payload = "RZB" + QByteArray::number(block).rightJustified(3, '0') + flag;
+    QByteArray payload = "RZB" + blockField + flag;
     for (int i = 0; i < 30; ++i)
         payload += CampoSei(qint64(first + i));
     return Checksummed(payload);
 }
+QByteArray Rz(int block, int first, char flag) { return Rz(QByteArray::number(block).rightJustified(3, '0'), first, flag); }
 
 // Live frame: running state in field 5, duty cycle IN in field 8.
 QByteArray Live(const QByteArray &state, const QByteArray &dutyIn)
@@ -123,6 +125,37 @@ private slots:
         QCOMPARE(b.port().lines().last(), QByteArray("MU3"));
         QVERIFY(!b.st().EcuReady && b.imagesGone());
         QVERIFY(!b.link->TimeOutTx().isActive() && !b.link->TimeOutDati().isActive());
+    }
+
+    // A block number that is not three digits would have put the values past any
+    // record (or overflowed the record count): the frame is dropped, the read goes on.
+    void readBlockNumberNotDigits_dropsTheFrame_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::newRow("exponent 9e9") << QByteArray("9e9");
+        QTest::newRow("exponent 1e8") << QByteArray("1e8");
+        QTest::newRow("sign") << QByteArray(" -1");
+        QTest::newRow("blank") << QByteArray("   ");
+    }
+    void readBlockNumberNotDigits_dropsTheFrame()
+    {
+        QFETCH(QByteArray, block);
+        Bench b;
+        b.link->Connetti();
+        b.port().feed(R8("ABC12AA34") + Rz(0, 1, '0'));
+        b.port().written.clear();
+        b.port().feed(Rz(block, 500, '0'));
+        QCOMPARE(b.link->droppedFrames().count(FrameDrops::Cause::Malformed, "RZ"), 1);
+        QVERIFY(b.port().written.isEmpty());   // no "MUA" for it
+        QCOMPARE(b.st().StatoSessione, qint16(kSessionReadingImage));
+        QVERIFY(b.link->portOpen() && b.link->TimeOutTx().isActive());
+
+        b.port().feed(Rz(1, 31, '$'));
+        QCOMPARE(b.st().StatoSessione, qint16(kSessionFinalValues));
+        const QByteArray image = LeggiImmagine(b.file("LETTURA.PRG"));
+        QCOMPARE(image.size(), 60 * 6);
+        QCOMPARE(image.left(6), QByteArray("000001"));
+        QCOMPARE(image.right(6), QByteArray("000060"));
     }
 
     void imageWrite_sendsBlocksUntilDone_data()
