@@ -14,22 +14,9 @@
 #include "live/livedata.h"
 #include "live/recorder.h"
 #include "ui/common/pictures.h"
+#include "support/scriptedsink.h"
 
 namespace {
-
-// Answers questions from `answers` (front first, then OK) and keeps the texts.
-struct ScriptedSink : MessageSink {
-    QStringList texts;
-    QList<int> answers;
-    int beeps = 0;
-    int showMessage(const QString &text, int, const QString &, int) override
-    {
-        texts << text;
-        return answers.isEmpty() ? kAnswerOk : answers.takeFirst();
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override { ++beeps; }
-};
 
 constexpr int kLine = 145;
 QString pad(const QString &s, int width) { return s.leftJustified(width); }

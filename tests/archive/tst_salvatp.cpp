@@ -13,18 +13,11 @@
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/salvatp.h"
 #include "ui/common/pictures.h"
+#include "support/scriptedsink.h"
 
 namespace {
 
 enum class Failure { SecondCopy, DataFolder, FileForFolder, DiskFull, CatalogueHeld };
-
-class CountingSink : public MessageSink {
-public:
-    int showMessage(const QString &, int, const QString &, int) override { return kAnswerOk; }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override { ++beeps; }
-    int beeps = 0;
-};
 
 // Fails the n-th copy, or the creation of a folder ending in `failFolder`, with `error`.
 class FailingFiles : public BackupFiles {
@@ -59,7 +52,7 @@ struct Fixture {
     QString app = tmp.filePath("Kal");
     QString dest = tmp.filePath("usb");
     FrameState frame;
-    CountingSink sink;
+    ScriptedSink sink;
 
     Fixture()
     {

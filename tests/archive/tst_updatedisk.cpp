@@ -13,6 +13,7 @@
 #include "app/texts.h"
 #include "archive/maps/updatedisk.h"
 #include "archive/widgets/creadischi.h"
+#include "support/scriptedsink.h"
 
 namespace {
 
@@ -61,23 +62,6 @@ public:
     int makeFolder(const QString &p) override { return hits(MakeFolder, p) ? error : FolderFiles::makeFolder(p); }
 };
 
-// Answers each message with the next scripted answer, OK once the script is used up.
-struct Sink : MessageSink {
-    QStringList texts;
-    QList<int> flags, answers;
-    std::function<void()> onMessage;
-    int showMessage(const QString &text, int f, const QString &, int) override
-    {
-        texts << text;
-        flags << f;
-        if (onMessage)
-            onMessage();
-        return answers.isEmpty() ? kAnswerOk : answers.takeFirst();
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override {}
-};
-
 // List rows: FIAT, LANCIA-Y, OPEL. FIAT's maps lie in a folder "fiat" and its
 // third record names no petrol ECU; OPEL has no valve count.
 struct Fixture {
@@ -87,7 +71,7 @@ struct Fixture {
     MapArchive maps;
     FakeDisk disk;
     FrameState frame;
-    Sink sink;
+    ScriptedSink sink;
     Fixture()
     {
         frame.LinguaCorrente = 1;

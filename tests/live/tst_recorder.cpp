@@ -274,6 +274,23 @@ private slots:
         QCOMPARE(r.lines().size(), samples + 2);
     }
 
+    // A folder gone for long keeps only the newest samples; the stop counts the ones pushed out.
+    void longFailure_keepsTheNewestBacklog()
+    {
+        Rig r;
+        QVERIFY(r.rec.start(r.path, false));
+        r.blockFolder();
+        r.samples(9700);   // 40 full buffers failed (9640 samples), 60 wait in the buffer
+        QCOMPARE(r.rec.backlogSize(), Recorder::kMaxBacklog);
+        r.unblockFolder();
+        QVERIFY(!r.rec.stop());
+        const auto file = r.lines();
+        QCOMPARE(file.size(), 2 + 9060);
+        QCOMPARE(counterOf(file[2]), 640);
+        QCOMPARE(counterOf(file.last()), 9699);
+        QCOMPARE(r.sink.messages.last().text, TestoL(383, 1).arg(640));
+    }
+
     // Retries of a failing write come every 2 s, not at every sample; a new run of failures is told again.
     void failingWrite_isRetriedEvery2s()
     {

@@ -31,7 +31,7 @@ private slots:
         QTRY_VERIFY(w.DisattivoCom()->isVisibleTo(&w));
         QVERIFY(!w.AttivoCom()->isVisibleTo(&w));
 
-        QTRY_VERIFY_WITH_TIMEOUT(rig.ready(), 30000);
+        QVERIFY(waitWhileTalking(rig.link, [&] { return rig.ready(); }));
         QVERIFY(!w.waitIsOpen() && w.isEnabled());
         rig.checkCommands(true, false);
         QVERIFY(rig.imageFiles());
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(rig.shown.value(0).flags, int(kQuestionYesNo));
         QCOMPARE(g->currentPage(), page);
         if (answer == kAnswerYes && !rebuildFails) {
-            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+            QVERIFY(waitWhileTalking(rig.link, [&] { return finished.size() == 1; }));
             QVERIFY(finished[0][1].toBool());
             QCOMPARE(w.attesa()->findChild<QLabel *>(QStringLiteral("Segnalazione"))->text(),
                      rig.text(TextId::MapsSent));
@@ -188,7 +188,7 @@ private slots:
         ModalWatcher watcher([](QWidget *dlg) { static_cast<ValProg *>(dlg)->TastoProg(0)->click(); });
         QTest::keyClick(g, Qt::Key_F8, Qt::ControlModifier);
         QCOMPARE(watcher.seen, QStringLiteral("ValProg"));
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 40000);
+        QVERIFY(waitWhileTalking(rig.link, [&] { return finished.size() == 1; }));
         QVERIFY(finished[0][1].toBool());
         for (const SlotWrite &v : PageValuesToSend(rig.map.state(), kPageSwitchover, kModifiedValues, 0))
             QCOMPARE(rig.port->sim().value(v.record), int(v.value));
@@ -209,7 +209,7 @@ private slots:
 
         QSignalSpy finished(&w.link(), &Link::operationFinished);
         QVERIFY(rig.mapOps.apply(kPageCutOff, kInitialValues));
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(waitWhileTalking(rig.link, [&] { return finished.size() == 1; }));
         int rows = 0;
         ModalWatcher watcher([&rows](QWidget *dlg) {
             rows = static_cast<RestoreImageDialog *>(dlg)->Copie()->topLevelItemCount();
