@@ -6,13 +6,13 @@
 #include <QTreeView>
 #include <QtTest>
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 
 #include "app/texts.h"
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/salvatp.h"
 #include "ui/common/pictures.h"
+#include "support/filesizelimit.h"
 #include "support/scriptedsink.h"
 
 namespace {
@@ -240,14 +240,12 @@ private slots:
         AcquisitionArchive holder(AcquisitionSchema("DIR_DATI", "ACQUISIZ.MDB"));
         QVERIFY(failure != Failure::CatalogueHeld || holder.open(f.dest));
         SalvatP dlg(f.frame, f.sink, nullptr, nullptr, &files);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 256 * 1024;
-        signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(failure != Failure::DiskFull || setrlimit(RLIMIT_FSIZE, &small) == 0);
-        run(dlg, f.dest, {0, 1, 2});
-        setrlimit(RLIMIT_FSIZE, &old);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (failure == Failure::DiskFull)
+                limit.emplace(256 * 1024);
+            run(dlg, f.dest, {0, 1, 2});
+        }
         QCOMPARE(dlg.Segnalazione()->text(), text(f, shown));
         QCOMPARE(QDir(f.dest + "/DIR_DATI/FIAT").entryList(QDir::Files), fiat);
         QCOMPARE(f.backedUp().contains("FIAT/A"), !fiat.isEmpty());

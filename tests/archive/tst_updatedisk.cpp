@@ -5,14 +5,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
 
 #include "app/profile.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "archive/maps/updatedisk.h"
 #include "archive/widgets/creadischi.h"
+#include "support/filesizelimit.h"
 #include "support/scriptedsink.h"
 
 namespace {
@@ -267,14 +266,10 @@ private slots:
         Fixture f;
         writeFile(f.app + "/FILER42/AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", QByteArray(300 * 1024, 'S'));
         QVERIFY(f.build({2}));
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 100 * 1024;
-        signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const UpdateDiskCopy copy = CopyUpdateDisk(f.app, f.stick, f.disk);
-        setrlimit(RLIMIT_FSIZE, &old);
+        const UpdateDiskCopy copy = [&] {
+            const FileSizeLimit limit(100 * 1024);
+            return CopyUpdateDisk(f.app, f.stick, f.disk);
+        }();
         QCOMPARE(copy.result, FolderCopyResult::OtherFailure);
         QCOMPARE(filesBelow(f.stick), QStringList());
     }

@@ -1,13 +1,12 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 
 #include "app/texts.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
 #include "support/fakelinkui.h"
+#include "support/filesizelimit.h"
 
 namespace {
 
@@ -51,9 +50,6 @@ struct Rig {
 
 int counterOf(const QByteArray &line) { return line.left(8).trimmed().toInt(); }
 
-// Writes beyond `bytes` fail (EFBIG) while it lives: a disk filling up mid-write, which root cannot dodge.
-struct FileSizeLimit {
-    rlimit old{};
     explicit FileSizeLimit(qint64 bytes)
     {
         getrlimit(RLIMIT_FSIZE, &old);

@@ -138,7 +138,6 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("rebuildFails");
         QTest::addColumn<int>("page");   // where the editor ends
-        QTest::newRow("no") << int(kAnswerNo) << false << 2;
         QTest::newRow("yes") << int(kAnswerYes) << false << 2;
         QTest::newRow("yes, the rebuild fails") << int(kAnswerYes) << true << 0;
     }
