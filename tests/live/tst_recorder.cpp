@@ -50,17 +50,6 @@ struct Rig {
 
 int counterOf(const QByteArray &line) { return line.left(8).trimmed().toInt(); }
 
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old;
-        lim.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-};
-
 } // namespace
 
 class TestRecorder : public QObject {
