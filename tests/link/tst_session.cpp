@@ -367,30 +367,17 @@ private slots:
         QVERIFY(b.link->portOpen());
     }
 
-    void connect_portFailure_showsPlain345()
-    {
-        for (bool openRefused : {true, false}) {
-            Bench b;
-            b.ports.prepare = [openRefused](FakeTransport &p) { p.failOpen = openRefused; };
-            if (!openRefused)
-                b.frame.ConfigSeriale.NomeParita = QStringLiteral("STRANA ");
-            b.link->Connetti();
-            QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{T(345), T(171)}}));
-            QVERIFY(!b.ui.calls.contains("waitOpen") && !b.ui.calls.contains("setConnectButtons"));
-            QVERIFY(!b.link->portOpen() && b.st().StatoSessione == -1);
-        }
-    }
-
     // Under 345, what the fitter can do about the port, in his language; nothing for other causes.
     void connect_portRefused_saysWhyUnder345_data()
     {
-        QTest::addColumn<PortFault>("fault");
+        QTest::addColumn<PortFault>("fault");   // None: the port opens, but with a parity it does not know
         QTest::addColumn<int>("lingua");
         QTest::addColumn<int>("line");   // base id of the second line, 0 none
         QTest::newRow("unplugged") << PortFault::NoDevice << 4 << 390;
         QTest::newRow("not in dialout") << PortFault::NoPermission << 4 << 391;
         QTest::newRow("held by another program, italian") << PortFault::Busy << 1 << 392;
         QTest::newRow("something else") << PortFault::Other << 4 << 0;
+        QTest::newRow("unknown parity") << PortFault::None << 4 << 0;
     }
     void connect_portRefused_saysWhyUnder345()
     {
@@ -399,14 +386,33 @@ private slots:
         QFETCH(int, line);
         Bench b;
         b.frame.LinguaCorrente = quint8(lingua);
-        b.ports.prepare = [fault](FakeTransport &p) {
-            p.failOpen = true;
-            p.openFault = fault;
-        };
+        if (fault == PortFault::None)
+            b.frame.ConfigSeriale.NomeParita = QStringLiteral("STRANA ");
+        else
+            b.ports.prepare = [fault](FakeTransport &p) {
+                p.failOpen = true;
+                p.openFault = fault;
+            };
         b.link->Connetti();
         const QString text = T(345, lingua) + (line ? '\n' + T(line, lingua) : QString());
         QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{text, T(171, lingua)}}));
-        QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
+        if (fault != PortFault::None)
+            QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
+        QVERIFY(!b.ui.calls.contains("waitOpen") && !b.ui.calls.contains("setConnectButtons"));
+        QVERIFY(!b.link->portOpen() && b.st().StatoSessione == -1);
+    }
+
+    // Every other test passes its own timings; the program relies on these.
+    void defaultTiming_isTheEcusOwn()
+    {
+        LinkRig rig;
+        FakePorts ports;
+        Link &link = rig.makeLink(ports.factory());
+        QCOMPARE(link.InterpretoDati().interval(), 50);
+        QCOMPARE(link.TimeOutDati().interval(), 2000);
+        QCOMPARE(link.TimeOutTx().interval(), 5000);
+        QCOMPARE(link.timing().firstValueReplyMs, 2000);
+        rig.dropLink();
     }
 
     void liveFrame_belowRunningResendsStartCommand()
@@ -415,7 +421,7 @@ private slots:
         b.connectAndRead();
         b.ui.currentPage = 1;
         QSignalSpy accepted(b.link.get(), &Link::liveFrameAccepted);
-        b.port().feed(Live("6004", "1234"));
+        b.port().feed(Live("6000", "1234"));   // 6000 itself is running
         QCOMPARE(b.live.LiveSample[0].Field[8], QStringLiteral("   12.34"));
         QVERIFY(b.live.LiveDisplayEnabled && b.port().written.isEmpty());
 
