@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <cmath>
 
+#include "app/numbers.h"
 #include "app/profile.h"
 
 namespace {
@@ -28,28 +29,12 @@ QString campoFisso(const QString &value, int width)
     return value.left(width).leftJustified(width, QLatin1Char(' '));
 }
 
-// Numeric text as the original accepted it: blanks around, optional sign, digits
-// with at most one decimal point.
-bool numero(const QString &text, double *out)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v) || t.contains(QLatin1Char('e'), Qt::CaseInsensitive))
-        return false;
-    *out = v;
-    return true;
-}
-
-// Whole number rounded to even on halves, as the platform conversion did.
+// Whole number rounded to even on halves, as the platform conversion did; `def`
+// when the text is not a plain decimal or the result does not fit 16 bits.
 qint16 intero(const QString &text, qint16 def)
 {
-    double v = 0;
-    if (!numero(text, &v) || v < -32768.5 || v > 32767.5)
-        return def;
-    return qint16(std::nearbyint(v));
+    const std::optional<double> v = PlainDecimal(text);
+    return v ? WholeInt16HalfEven(*v).value_or(def) : def;
 }
 
 const int kVelocita[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200,
@@ -62,9 +47,9 @@ void LeggiLingua(FrameState &frame)
     frame.LinguaCorrente = 4;
     const QString v = leggiChiave(frame, kalibronIni(frame), kSezioneLingua,
                                   QStringLiteral("Lingua"), QStringLiteral("4"));
-    double n = 0;
-    if (numero(v, &n) && n >= 1 && n <= 4) {
-        frame.LinguaCorrente = quint8(std::nearbyint(n));
+    const std::optional<double> n = PlainDecimal(v);
+    if (n && *n >= 1 && *n <= 4) {
+        frame.LinguaCorrente = quint8(RoundHalfEven(*n));
         return;
     }
     Profile::write(kalibronIni(frame), kSezioneLingua, QStringLiteral("Lingua"),

@@ -23,11 +23,20 @@ QByteArray FrameDrops::kindOf(const QByteArray &frame)
     return frame.left(2);
 }
 
+QMap<QByteArray, int> &FrameDrops::counts(Cause cause)
+{
+    return cause == Cause::Checksum ? m_checksum : cause == Cause::Unexpected ? m_unexpected : m_malformed;
+}
+
+const QMap<QByteArray, int> &FrameDrops::counts(Cause cause) const
+{
+    return cause == Cause::Checksum ? m_checksum : cause == Cause::Unexpected ? m_unexpected : m_malformed;
+}
+
 void FrameDrops::add(Cause cause, const QByteArray &frame, int state)
 {
-    QMap<QByteArray, int> &counts = cause == Cause::Checksum ? m_checksum : m_unexpected;
     const QByteArray kind = kindOf(frame);
-    if (counts[kind]++ > 0)
+    if (counts(cause)[kind]++ > 0)
         return;
     const QString preview = QString::fromLatin1(PrintableBytes(QByteArrayView(frame).first(
         qMin<qsizetype>(frame.size(), kPreviewBytes))));
@@ -36,6 +45,10 @@ void FrameDrops::add(Cause cause, const QByteArray &frame, int state)
         qCWarning(lcLink).noquote() << "frame dropped, bad or missing checksum:" << frame.size() << "bytes"
                                     << QLatin1Char('"') + preview + more + QLatin1Char('"') << "in state"
                                     << SessionStateName(state) << "(first of its kind, the rest are counted)";
+    else if (cause == Cause::Malformed)
+        qCWarning(lcSession).noquote() << "frame dropped, a numeric field is not a number:" << frame.size() << "bytes"
+                                       << QLatin1Char('"') + preview + more + QLatin1Char('"') << "in state"
+                                       << SessionStateName(state) << "(first of its kind, the rest are counted)";
     else
         qCInfo(lcSession).noquote() << "frame dropped, not expected:" << frame.size() << "bytes"
                                     << QLatin1Char('"') + preview + more + QLatin1Char('"') << "in state"
@@ -44,7 +57,7 @@ void FrameDrops::add(Cause cause, const QByteArray &frame, int state)
 
 int FrameDrops::count(Cause cause, const QByteArray &kind) const
 {
-    return (cause == Cause::Checksum ? m_checksum : m_unexpected).value(kind);
+    return counts(cause).value(kind);
 }
 
 int FrameDrops::total() const
@@ -53,6 +66,8 @@ int FrameDrops::total() const
     for (int c : m_checksum)
         n += c;
     for (int c : m_unexpected)
+        n += c;
+    for (int c : m_malformed)
         n += c;
     return n;
 }
@@ -64,6 +79,8 @@ QString FrameDrops::summary() const
         parts << QStringLiteral("checksum ") + countsOf(m_checksum);
     if (!m_unexpected.isEmpty())
         parts << QStringLiteral("unexpected ") + countsOf(m_unexpected);
+    if (!m_malformed.isEmpty())
+        parts << QStringLiteral("malformed ") + countsOf(m_malformed);
     return parts.join(QStringLiteral("; "));
 }
 
@@ -71,4 +88,5 @@ void FrameDrops::clear()
 {
     m_checksum.clear();
     m_unexpected.clear();
+    m_malformed.clear();
 }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/numbers.h"
+
 namespace {
 
 bool IsBlankChar(char c)
@@ -15,8 +17,6 @@ bool IsBlank(QByteArrayView text)
 {
     return std::all_of(text.begin(), text.end(), IsBlankChar);
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
@@ -99,7 +99,7 @@ QByteArray CampoSei(double value)
     if (!std::isfinite(value))
         value = 0;
     value = std::clamp(value, -1e15, 1e15);
-    return CampoSei(static_cast<qint64>(std::round(value)));
+    return CampoSei(static_cast<qint64>(RoundHalfAwayFromZero(value)));
 }
 
 QByteArray ComandoMGA(qint64 address, double value)
@@ -128,35 +128,5 @@ QByteArray ComandoMZ(const QByteArray &image, int block)
 
 double ValoreIniziale(QByteArrayView text)
 {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    const qsizetype begin = i;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    qsizetype digits = 0;
-    while (i < n && IsDigit(text[i]))
-        ++i, ++digits;
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && IsDigit(text[i]))
-            ++i, ++digits;
-    }
-    if (digits == 0)
-        return 0;
-    qsizetype end = i;
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        qsizetype j = i + 1;
-        if (j < n && (text[j] == '+' || text[j] == '-'))
-            ++j;
-        if (j < n && IsDigit(text[j])) {
-            while (j < n && IsDigit(text[j]))
-                ++j;
-            end = j;
-        }
-    }
-    bool ok = false;
-    const double v = text.sliced(begin, end - begin).toByteArray().toDouble(&ok);
-    return ok && std::isfinite(v) ? v : 0;
+    return LeadingNumber(text);
 }

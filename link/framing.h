@@ -43,6 +43,5 @@ int NumeroBlocchiMZ(qsizetype imageLength);
 // block lies outside the image or its number does not fit three digits.
 QByteArray ComandoMZ(const QByteArray &image, int block);
 
-// Numeric value of the longest leading part of the text that forms a number
-// (blanks before it skipped), 0 when there is none.
+// The old program's name for LeadingNumber (app/numbers.h).
 double ValoreIniziale(QByteArrayView text);

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "app/numbers.h"
 #include "link/framing.h"
-#include "live/livedata.h"
 
 namespace {
 
@@ -20,27 +20,15 @@ QString Testo8(QByteArrayView v) { return QString::fromLatin1(v.data(), v.size()
 
 QString Fisso(const QString &text, int width) { return text.leftJustified(width, QLatin1Char(' '), true); }
 
-bool Numerico(QByteArrayView v, double *value)
+// The identification's numeric fields are unsigned, right-aligned in blanks.
+std::optional<qint64> Numerico(QByteArrayView v)
 {
-    return IsNumericText(Testo8(v), value);
+    return FixedField(v, BlankPadded);
 }
 
 qint16 Intero16(double v)
 {
-    if (!std::isfinite(v) || v > 32767 || v < -32768)
-        return 0;
-    return static_cast<qint16>(std::nearbyint(v));
-}
-
-bool SoloCifre(QByteArrayView v)
-{
-    v = v.trimmed();
-    if (v.isEmpty())
-        return false;
-    for (char c : v)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
+    return WholeInt16HalfEven(v).value_or(0);
 }
 
 bool DataDa(const QByteArray &frame, qsizetype pos, QDate *date)
@@ -52,13 +40,12 @@ bool DataDa(const QByteArray &frame, qsizetype pos, QDate *date)
 
 bool DataGiornoMeseAnno(QByteArrayView day, QByteArrayView month, QByteArrayView year, QDate *date)
 {
-    if (!SoloCifre(day) || !SoloCifre(month) || !SoloCifre(year))
+    const auto d = Numerico(day), m = Numerico(month), y = Numerico(year);
+    constexpr qint64 LastYear = 9999;
+    if (!d || !m || !y || *d > 31 || *m > 12 || *y < 1 || *y > LastYear)
         return false;
-    const int d = day.trimmed().toInt();
-    const int m = month.trimmed().toInt();
-    const int y = year.trimmed().toInt();
-    const QDate result(y, m, d);
-    if (y < 1 || !result.isValid())
+    const QDate result(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
+    if (!result.isValid())
         return false;
     if (date)
         *date = result;
@@ -68,14 +55,14 @@ bool DataGiornoMeseAnno(QByteArrayView day, QByteArrayView month, QByteArrayView
 qint16 VerificaIdentificazione(const QByteArray &frame)
 {
     qint16 flags = 0;
-    if (!Numerico(Campo(frame, 12, 2), nullptr))
+    if (!Numerico(Campo(frame, 12, 2)))
         flags |= DifettoVersioneHw;
     if (!DataDa(frame, 4, nullptr))
         flags |= DifettoDataInstallazione;
     if (!DataDa(frame, 14, nullptr))
         flags |= DifettoDataRevisione;
-    double tipo = 0;
-    if (!Numerico(Campo(frame, 22, 2), &tipo) || (tipo != 0 && tipo != 1))
+    const auto tipo = Numerico(Campo(frame, 22, 2));
+    if (!tipo || (*tipo != 0 && *tipo != 1))
         flags |= DifettoTipoInstallazione;
     return flags;
 }
@@ -84,9 +71,8 @@ void MemorizzaR8(EcuIdentity &id, const QByteArray &frame)
 {
     id.FlagIdentificazione = VerificaIdentificazione(frame);
 
-    double hw = -1;
     id.VersioneHw = (id.FlagIdentificazione & DifettoVersioneHw) ? qint16(-1)
-                    : (Numerico(Campo(frame, 12, 2), &hw), Intero16(hw));
+                                                                : qint16(Numerico(Campo(frame, 12, 2)).value_or(-1));
 
     id.DataInstallazione = QDate();
     if (!(id.FlagIdentificazione & DifettoDataInstallazione))
@@ -95,8 +81,7 @@ void MemorizzaR8(EcuIdentity &id, const QByteArray &frame)
     if (!(id.FlagIdentificazione & DifettoDataRevisione))
         DataDa(frame, 14, &id.DataRevisione);
 
-    double tipo = 0;
-    id.TipoInstallazione = Numerico(Campo(frame, 22, 2), &tipo) ? Intero16(tipo) : qint16(0);
+    id.TipoInstallazione = qint16(Numerico(Campo(frame, 22, 2)).value_or(0));
 
     id.Matricola = Fisso(Testo8(Campo(frame, 24, 8)), 8);
     id.Lotto = Fisso(Testo8(Campo(frame, 32, 6)), 6);
@@ -114,14 +99,11 @@ void MemorizzaR4(EcuIdentity &id, const QByteArray &frame)
     id.TipoInstallazione = -1;
     id.VersioneTabella = Fisso(QString(), 6);
 
-    double hw = 0;
     const QByteArray primeDue = id.VersioneSoftware.left(2).toLatin1();
     if (primeDue != "00")
         id.VersioneHw = Intero16(ValoreIniziale(primeDue));
-    else if (Numerico(Campo(frame, 4, 2), &hw))
-        id.VersioneHw = Intero16(hw);
     else
-        id.VersioneHw = 2;
+        id.VersioneHw = qint16(Numerico(Campo(frame, 4, 2)).value_or(2));
 
     id.DataInstallazione = QDate(1900, 1, 1);
     id.DataRevisione = QDate();

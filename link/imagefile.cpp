@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/numbers.h"
+
 namespace {
 
 constexpr int CodedLength = 12;
@@ -22,51 +24,13 @@ QString lastSix(const QString &text)
     return (QStringLiteral("000000") + text).right(ValueLength);
 }
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-// Value of the longest leading part of `s` that forms a decimal number, 0 when none.
-double leadingNumber(QStringView s)
-{
-    qsizetype i = 0;
-    while (i < s.size() && isBlank(s[i]))
-        ++i;
-    QByteArray number;
-    if (i < s.size() && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+'))) {
-        number += char(s[i].unicode());
-        ++i;
-        while (i < s.size() && isBlank(s[i]))
-            ++i;
-    }
-    bool digits = false;
-    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
-        number += char(s[i].unicode());
-        digits = true;
-        ++i;
-    }
-    if (i < s.size() && s[i] == QLatin1Char('.')) {
-        QByteArray fraction;
-        for (++i; i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++i)
-            fraction += char(s[i].unicode());
-        if (!fraction.isEmpty()) {
-            number += '.' + fraction;
-            digits = true;
-        }
-    }
-    if (!digits)
-        return 0;
-    return number.toDouble();
-}
-
 } // namespace
 
 QString CodificaRecord(double value)
 {
     if (std::isnan(value))
         value = 0;
-    const double bounded = std::clamp(std::round(value), LowestCodable, HighestCodable);
+    const double bounded = std::clamp(RoundHalfAwayFromZero(value), LowestCodable, HighestCodable);
     const QString text = lastSix(QString::number(static_cast<qint64>(bounded)));
 
     QString coded(CodedLength, QLatin1Char('0'));
@@ -88,8 +52,7 @@ QString DecodificaRecord(const QString &record)
 
 double ValoreCampo(const QString &text)
 {
-    const qsizetype dash = text.indexOf(QLatin1Char('-'));
-    return leadingNumber(dash >= 0 ? QStringView(text).mid(dash) : QStringView(text));
+    return SixCharValue(text);
 }
 
 QByteArray LeggiImmagine(const QString &path)

@@ -7,7 +7,7 @@
 
 QString CodificaRecord(double value);            // 12 characters, value at even positions
 QString DecodificaRecord(const QString &record); // the 6 characters at positions 2, 4, .., 12
-double ValoreCampo(const QString &text);
+double ValoreCampo(const QString &text);      // SixCharValue (app/numbers.h)
 // Whole image as 6 characters a value in record order; "" on a missing file or a bad line.
 QByteArray LeggiImmagine(const QString &path);
 

@@ -124,7 +124,7 @@ private:
 
     void rispostaR8(const QByteArray &frame);
     void rispostaR4(const QByteArray &frame);
-    void rispostaRZ(const QByteArray &frame);
+    void rispostaRZ(const QByteArray &frame, int blocco);   // blocco counts from 1
     void rispostaRfn(const QByteArray &frame);
     void bloccoAccettato();
     void bloccoRifiutato();

@@ -1,4 +1,5 @@
 // Live-data frames: storing, the running check and the live flow correction.
+#include "app/numbers.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
@@ -9,6 +10,8 @@
 namespace {
 
 constexpr int MaxTentativiAvvio = 10;
+// Field 5 holds a running-state code from here up while the ECU runs its calibration.
+constexpr double RunningStateCodes = 6000;
 
 } // namespace
 
@@ -20,7 +23,7 @@ void Link::frameLive(const QByteArray &frame)
     StoreLiveFrame(rec, frame);
 
     bool avvioInviato = false;
-    if (ValoreIniziale(rec.Field[5].trimmed().toLatin1()) >= 6000) {
+    if (PlainDecimal(rec.Field[5]).value_or(0) >= RunningStateCodes) {
         m_state.TentativiAvvio = 0;
     } else if (m_state.TentativiAvvio < MaxTentativiAvvio) {
         if (!send(ComandoAvvioLive()))

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "app/log.h"
+#include "app/numbers.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "link/framing.h"
@@ -48,7 +49,10 @@ bool Link::rispondi(const QByteArray &frame)
     case 'Z':
         if (stato != kSessionReadingImage || frame.size() != 191)
             return false;
-        rispostaRZ(frame);
+        if (const auto blocco = FixedField(QByteArrayView(frame).sliced(3, 3)))
+            rispostaRZ(frame, int(*blocco) + 1);
+        else
+            m_drops.add(FrameDrops::Cause::Malformed, frame, stato);
         return true;
     case 'f':
         if (stato != kSessionFinalValues || !frame.startsWith("Rfn"))
@@ -121,17 +125,12 @@ void Link::rispostaR4(const QByteArray &frame)
     Disconnetti();
 }
 
-void Link::rispostaRZ(const QByteArray &frame)
+void Link::rispostaRZ(const QByteArray &frame, int blocco)
 {
     m_timeOutTx.stop();
-    const int blocco = static_cast<int>(ValoreIniziale(QByteArrayView(frame).sliced(3, 3))) + 1;
     m_ui->waitSetLabel(testo(TextId::StartingLabel) + QStringLiteral(" (") + QString::number(blocco) + QLatin1Char(')'));
 
-    // A block the file cannot hold, or a file that cannot be written, ends the read now.
-    if (blocco < 1) {
-        interrompiOperazione(kSessionReadingImage);
-        return;
-    }
+    // A file that cannot be written ends the read now.
     ImageFile file(fileLettura());
     bool ok = file.open(true);
     for (int i = 1; ok && i <= 30; ++i) {

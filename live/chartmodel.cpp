@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cmath>
 
+#include "app/numbers.h"
 #include "live/chartview.h"
 #include "live/codepage.h"
 #include "live/livedata.h"
@@ -22,13 +23,6 @@ QByteArray spillRecord(const LiveRecord &rec, int lingua)
     QByteArray bytes = EncodeForLanguage(line, lingua);
     bytes += "\r\n";
     return bytes;
-}
-
-double roundHalfEven(double v)
-{
-    // Binary noise (2.4999999999999996 for a decimal 2.5) must not decide a half.
-    const double cleaned = std::round(v * 1e9) / 1e9;
-    return std::nearbyint(cleaned);
 }
 
 } // namespace
@@ -298,10 +292,10 @@ void ChartModel::keepDrawnScales()
 qint32 ChartModel::NextChartOrigin(qint32 sampleCounter, double xMin, double xMax, int xDivisions)
 {
     const double span = xMax - xMin;
-    double step = roundHalfEven(span / (xDivisions > 0 ? xDivisions : 1));
+    double step = RoundHalfEvenDecimal(span / (xDivisions > 0 ? xDivisions : 1));
     if (step < 1)
         step = 1;   // a window narrower than its divisions still has to move on
-    return qint32(roundHalfEven(step * (std::floor(sampleCounter / step) + 1) - span));
+    return qint32(RoundHalfEvenDecimal(step * (std::floor(sampleCounter / step) + 1) - span));
 }
 
 void ChartModel::FitScale(double observedMin, double observedMax, int marginPercent, int divisions,
@@ -310,7 +304,7 @@ void ChartModel::FitScale(double observedMin, double observedMax, int marginPerc
     const double d = divisions > 0 ? divisions : 1;
     const double range = observedMax - observedMin;
     const double margin = range / 100 * marginPercent;
-    const double span = roundHalfEven(d * ((range + 2 * margin) / d + 0.1));
+    const double span = RoundHalfEvenDecimal(d * ((range + 2 * margin) / d + 0.1));
     const double middle = (observedMin + observedMax) / 2;
     *scaleMax = middle + span / 2;
     *scaleMin = *scaleMax - span;

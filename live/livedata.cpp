@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/numbers.h"
 #include "app/texts.h"
 
 namespace {
@@ -163,33 +164,10 @@ QString FormatLiveNumber(double v, const QString &format)
 
 bool IsNumericText(const QString &text, double *value)
 {
-    const QString t = text.trimmed();
-    int i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
-        negative = t[i] == u'-';
-        ++i;
-    }
-    bool digits = false, dot = false;
-    for (int j = i; j < t.size(); ++j) {
-        const QChar c = t[j];
-        if (c >= u'0' && c <= u'9')
-            digits = true;
-        else if (c == u'.' && !dot)
-            dot = true;
-        else
-            return false;
-    }
-    if (!digits)
-        return false;
-    if (value) {
-        bool ok = false;
-        const double magnitude = t.mid(i).toDouble(&ok);   // C locale whatever the default
-        if (!ok)
-            return false;
-        *value = negative ? -magnitude : magnitude;
-    }
-    return true;
+    const std::optional<double> v = PlainDecimal(text);
+    if (v && value)
+        *value = *v;
+    return v.has_value();
 }
 
 double LiveNumber(const QString &text)

@@ -1,8 +1,8 @@
 #include "mapeditor/mapmodel.h"
 
+#include "app/numbers.h"
 #include "link/imagefile.h"
 
-#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
@@ -74,34 +74,18 @@ constexpr int SwitchReturn = 4;       // -1 means "no value" in the image
 constexpr int ValvesMark = 16;
 constexpr int MethanePlant = 2;
 
-double roundHalfEven(double x)
-{
-    const double low = std::floor(x);
-    const double rest = x - low;
-    if (rest > 0.5)
-        return low + 1;
-    if (rest < 0.5)
-        return low;
-    return std::fmod(low, 2.0) == 0 ? low : low + 1;
-}
-
 qint32 toValue(double v)
 {
     return qint32(std::lround(v));
 }
 
-// A final-value field counts when the whole trimmed text is a finite number.
+// A final-value field counts when the whole trimmed text is a plain decimal.
 bool numericField(const QString &field, double *value)
 {
-    const QString text = field.trimmed();
-    if (text.isEmpty())
-        return false;
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text, &ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    *value = v;
-    return true;
+    const std::optional<double> v = PlainDecimal(field);
+    if (v)
+        *value = *v;
+    return v.has_value();
 }
 
 } // namespace
@@ -152,7 +136,7 @@ bool MapModel::LoadMapParameters(const QString &lettura, int variante, LiveState
     for (int k = 0; k < int(next.SwitchSlots.size()); ++k) {
         double v = read(next.SwitchSlots[k].Record);
         if (k == SwitchDelay)
-            v = roundHalfEven(v / 4);
+            v = RoundHalfEven(v / 4);
         next.SwitchSlots[k].Value = toValue(v);
         double shown = std::clamp<double>(next.SwitchSlots[k].Value, SwitchRanges[k].min, SwitchRanges[k].max);
         if (k == SwitchReturn && shown == -1)

@@ -44,6 +44,29 @@ private slots:
         QVERIFY(Testo(100).isEmpty() && Testo(0).isEmpty());
     }
 
+    // Alt + letter must reach one item: access keys differ within each menu, in every language.
+    void accessKeys_areUniqueWithinEachMenu()
+    {
+        const QList<QList<int>> menus{{102, 103, 104, 105, 106},   // menu bar
+                                      {107, 108, 369, 110},        // File
+                                      {114, 115, 117},             // recordings
+                                      {118, 119, 121},             // maps
+                                      {111, 393},                  // utilities
+                                      {112, 113}};                 // settings
+        for (int lingua = 1; lingua <= 4; ++lingua) {
+            for (const QList<int> &menu : menus) {
+                QSet<QChar> keys;
+                for (int id : menu) {
+                    const QString text = TestoL(id, lingua);
+                    const qsizetype amp = text.indexOf(QLatin1Char('&'));
+                    QVERIFY2(amp >= 0, qPrintable(text));
+                    QVERIFY2(!keys.contains(text.at(amp + 1).toLower()), qPrintable(text));
+                    keys.insert(text.at(amp + 1).toLower());
+                }
+            }
+        }
+    }
+
     void texts_areStoredExactly_data()
     {
         QTest::addColumn<int>("id");

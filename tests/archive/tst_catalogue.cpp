@@ -9,20 +9,9 @@
 #include "app/texts.h"
 #include "archive/acquisitions/acquisitionarchive.h"
 #include "archive/maps/maparchive.h"
+#include "support/scriptedsink.h"
 
 namespace {
-
-struct RecordingSink : MessageSink {
-    QStringList texts, titles;
-    int showMessage(const QString &text, int, const QString &title, int) override
-    {
-        texts << text;
-        titles << title;
-        return kAnswerOk;
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override {}
-};
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -206,7 +195,7 @@ private slots:
 
         FrameState frame;
         frame.LinguaCorrente = 3;
-        RecordingSink sink;
+        ScriptedSink sink;
         MapArchive m;
         AcquisitionArchive a;
         for (int pass = 0; pass < 2; ++pass) {   // the second open finds a sound catalogue and says nothing
@@ -254,7 +243,7 @@ private slots:
         QVERIFY(f.resize(std::max<qint64>(4096, qint64(f.size() * kept) / 4096 * 4096)));
         const QByteArray truncated = readFile(f.fileName());
 
-        RecordingSink sink;
+        ScriptedSink sink;
         FrameState frame;
         AcquisitionArchive a;
         QVERIFY(OpenAcquisitionArchive(a, app.path(), {&frame, &sink}));
@@ -284,7 +273,7 @@ private slots:
     {
         QTemporaryDir app;
         QVERIFY(writeFile(app.filePath(QStringLiteral("FILER42/ARCHR42.MDB")), QByteArray()));
-        RecordingSink sink;
+        ScriptedSink sink;
         FrameState frame;
         MapArchive m;
         QVERIFY(OpenMapArchive(m, app.path(), {&frame, &sink}));

@@ -9,23 +9,9 @@
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/cleardati.h"
 #include "ui/common/pictures.h"
+#include "support/scriptedsink.h"
 
 namespace {
-
-struct Sink : MessageSink {
-    QStringList texts;
-    int beeps = 0;
-    std::function<void()> onMessage;
-    int showMessage(const QString &text, int, const QString &, int) override
-    {
-        texts << text;
-        if (onMessage)
-            onMessage();
-        return kAnswerOk;
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override { ++beeps; }
-};
 
 // In list order. "lancia" is filed in a folder "LANCIA"; OPEL/MANCA has no file.
 const QStringList kRecordings{"ALFA/GIRO", "FIAT/PROVA1", "FIAT/PROVA2", "lancia/CORSA", "OPEL/MANCA"};
@@ -33,7 +19,7 @@ const QStringList kRecordings{"ALFA/GIRO", "FIAT/PROVA1", "FIAT/PROVA2", "lancia
 struct Fixture {
     QTemporaryDir dir;
     FrameState frame;
-    Sink sink;
+    ScriptedSink sink;
     explicit Fixture(bool seed = true)
     {
         frame.LinguaCorrente = 1;

@@ -11,22 +11,9 @@
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/clearniv.h"
 #include "ui/common/pictures.h"
+#include "support/scriptedsink.h"
 
 namespace {
-
-struct Sink : MessageSink {
-    QStringList texts;
-    std::function<void()> onMessage;
-    int showMessage(const QString &text, int, const QString &, int) override
-    {
-        texts << text;
-        if (onMessage)
-            onMessage();
-        return kAnswerOk;
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override {}
-};
 
 // Stored out of order on purpose; both FIAT maps are filed in the folder "fiat".
 struct Seed {
@@ -40,7 +27,7 @@ const QStringList kListed{"ALFA/3/0", "FIAT/1/0", "FIAT/1/1", "PUNTO/1/0", "PUNT
 struct Fixture {
     QTemporaryDir dir;
     FrameState frame;
-    Sink sink;
+    ScriptedSink sink;
     Fixture()
     {
         frame.LinguaCorrente = 1;

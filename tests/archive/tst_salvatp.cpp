@@ -6,25 +6,18 @@
 #include <QTreeView>
 #include <QtTest>
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 
 #include "app/texts.h"
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/salvatp.h"
 #include "ui/common/pictures.h"
+#include "support/filesizelimit.h"
+#include "support/scriptedsink.h"
 
 namespace {
 
 enum class Failure { SecondCopy, DataFolder, FileForFolder, DiskFull, CatalogueHeld };
-
-class CountingSink : public MessageSink {
-public:
-    int showMessage(const QString &, int, const QString &, int) override { return kAnswerOk; }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override { ++beeps; }
-    int beeps = 0;
-};
 
 // Fails the n-th copy, or the creation of a folder ending in `failFolder`, with `error`.
 class FailingFiles : public BackupFiles {
@@ -59,7 +52,7 @@ struct Fixture {
     QString app = tmp.filePath("Kal");
     QString dest = tmp.filePath("usb");
     FrameState frame;
-    CountingSink sink;
+    ScriptedSink sink;
 
     Fixture()
     {
@@ -247,14 +240,12 @@ private slots:
         AcquisitionArchive holder(AcquisitionSchema("DIR_DATI", "ACQUISIZ.MDB"));
         QVERIFY(failure != Failure::CatalogueHeld || holder.open(f.dest));
         SalvatP dlg(f.frame, f.sink, nullptr, nullptr, &files);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 256 * 1024;
-        signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(failure != Failure::DiskFull || setrlimit(RLIMIT_FSIZE, &small) == 0);
-        run(dlg, f.dest, {0, 1, 2});
-        setrlimit(RLIMIT_FSIZE, &old);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (failure == Failure::DiskFull)
+                limit.emplace(256 * 1024);
+            run(dlg, f.dest, {0, 1, 2});
+        }
         QCOMPARE(dlg.Segnalazione()->text(), text(f, shown));
         QCOMPARE(QDir(f.dest + "/DIR_DATI/FIAT").entryList(QDir::Files), fiat);
         QCOMPARE(f.backedUp().contains("FIAT/A"), !fiat.isEmpty());

@@ -11,22 +11,9 @@
 #include "archive/widgets/salvoniv.h"
 #include "mapimage.h"
 #include "ui/common/pictures.h"
+#include "support/scriptedsink.h"
 
 namespace {
-
-struct Sink : MessageSink {
-    QStringList texts;
-    int beeps = 0;
-    bool watchdogStill = false;
-    QTimer *watchdog = nullptr;
-    int showMessage(const QString &text, int, const QString &, int) override
-    {
-        watchdogStill = !watchdog->isActive();
-        return texts << text, kAnswerOk;
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override { ++beeps; }
-};
 
 // Fails at one step: 6 the catalogue row, 7 the version folder, 8 the map half written, 9 the map put in place.
 struct Disk : MapSaveFiles {
@@ -50,10 +37,15 @@ struct Rig {
     QTemporaryDir dir;
     FrameState frame{.LinguaCorrente = 1, .PercorsoApp = dir.path()};
     QTimer watchdog;
-    Sink sink;
+    ScriptedSink sink;
     Disk disk;
     MapSaveSource source{true, 2, 1, "ABCDEFGHI", QDate(2024, 5, 6)};
-    Rig() { image(0), watchdog.start(60000), sink.watchdog = &watchdog; }
+    bool watchdogStill = false;   // the watchdog was stopped while a message was up
+    Rig()
+    {
+        image(0), watchdog.start(60000);
+        sink.onMessage = [this] { watchdogStill = !watchdog.isActive(); };
+    }
     void image(int seed, int lines = 2900) { QVERIFY(WriteTestImage(dir.filePath("LETTURA.PRG"), lines, seed)); }
     QString map(int v) const { return dir.filePath(QString("FILER42/AUTOADATT/Fiat/CENTRAL%1/C_META02.R42").arg(v)); }
     QByteArray converted() const
@@ -150,7 +142,7 @@ private slots:
             showActive(d);
             fill(d, "FIAT", "Punto", 1, "IAW");
             QTest::keyClick(d.DatiDAT(3), Qt::Key_F1);
-            QVERIFY(rig.sink.watchdogStill && rig.watchdog.isActive());
+            QVERIFY(rig.watchdogStill && rig.watchdog.isActive());
             rig.image(1);
             QTest::keyClick(d.DatiDAT(3), Qt::Key_F1);
             QCOMPARE(file(rig.map(1)), rig.converted());
@@ -205,8 +197,8 @@ private slots:
             if (stored)
                 QTest::keyClick(&d, Qt::Key_F1);
             const QStringList tree = rig.tree();
-            rig.sink = {};
-            rig.sink.watchdog = &rig.watchdog;
+            rig.sink.texts.clear();
+            rig.sink.beeps = 0;
             rig.image(1);
             QFETCH(int, step);
             rig.disk.step = step;

@@ -5,14 +5,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
 
 #include "app/profile.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "archive/maps/updatedisk.h"
 #include "archive/widgets/creadischi.h"
+#include "support/filesizelimit.h"
+#include "support/scriptedsink.h"
 
 namespace {
 
@@ -61,23 +61,6 @@ public:
     int makeFolder(const QString &p) override { return hits(MakeFolder, p) ? error : FolderFiles::makeFolder(p); }
 };
 
-// Answers each message with the next scripted answer, OK once the script is used up.
-struct Sink : MessageSink {
-    QStringList texts;
-    QList<int> flags, answers;
-    std::function<void()> onMessage;
-    int showMessage(const QString &text, int f, const QString &, int) override
-    {
-        texts << text;
-        flags << f;
-        if (onMessage)
-            onMessage();
-        return answers.isEmpty() ? kAnswerOk : answers.takeFirst();
-    }
-    void plainMessage(const QString &, const QString &) override {}
-    void beep() override {}
-};
-
 // List rows: FIAT, LANCIA-Y, OPEL. FIAT's maps lie in a folder "fiat" and its
 // third record names no petrol ECU; OPEL has no valve count.
 struct Fixture {
@@ -87,7 +70,7 @@ struct Fixture {
     MapArchive maps;
     FakeDisk disk;
     FrameState frame;
-    Sink sink;
+    ScriptedSink sink;
     Fixture()
     {
         frame.LinguaCorrente = 1;
@@ -283,14 +266,10 @@ private slots:
         Fixture f;
         writeFile(f.app + "/FILER42/AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", QByteArray(300 * 1024, 'S'));
         QVERIFY(f.build({2}));
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 100 * 1024;
-        signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const UpdateDiskCopy copy = CopyUpdateDisk(f.app, f.stick, f.disk);
-        setrlimit(RLIMIT_FSIZE, &old);
+        const UpdateDiskCopy copy = [&] {
+            const FileSizeLimit limit(100 * 1024);
+            return CopyUpdateDisk(f.app, f.stick, f.disk);
+        }();
         QCOMPARE(copy.result, FolderCopyResult::OtherFailure);
         QCOMPARE(filesBelow(f.stick), QStringList());
     }

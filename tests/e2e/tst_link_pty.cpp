@@ -50,7 +50,7 @@ private slots:
         const FakeLinkUi &ui = rig.ui;
         QSignalSpy liveFrames(&link, &Link::liveFrameAccepted);
         link.Connetti();
-        QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
+        QVERIFY(waitWhileTalking(link, [&] { return link.state().EcuReady; }));
         QCOMPARE(int(link.state().VarianteCentralina), variant);
         QVERIFY(ui.messages.isEmpty());
 
@@ -94,7 +94,7 @@ private slots:
         QVERIFY(startEcusim(rig, ecusim, {QStringLiteral("--baud"), QStringLiteral("0")}));
         Link &link = rig.makeLink(CreaTransportFactory());
         link.Connetti();
-        QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
+        QVERIFY(waitWhileTalking(link, [&] { return link.state().EcuReady; }));
 
         QSignalSpy finished(&link, &Link::operationFinished);
         MapEditorState &s = rig.map.edit();
@@ -105,14 +105,14 @@ private slots:
             s.CutValue[0] = 2600, s.CutValue[2] = 120;
             QVERIFY(rig.mapOps->storePage(kPageCutOff, kModifiedValues));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(waitWhileTalking(link, [&] { return finished.size() == 1; }));
         QVERIFY(finished[0][1].toBool());
         const QByteArray written = LeggiImmagine(rig.file("LETTURA.PRG"));
         QVERIFY(!written.isEmpty());
 
         link.Disconnetti();
         link.Connetti();
-        QTRY_VERIFY_WITH_TIMEOUT(link.state().EcuReady, 30000);
+        QVERIFY(waitWhileTalking(link, [&] { return link.state().EcuReady; }));
         const QByteArray back = LeggiImmagine(rig.file("LETTURAN.PRG"));
         QCOMPARE(back.size(), written.size());
         const QSet<int> own = ImageRestore::recordsWrittenAfterRead();

@@ -75,6 +75,26 @@ private slots:
         QCOMPARE(buffer, rest);
     }
 
+    // Whole lines past 64 KiB: the newest 64 KiB stay, cut on a line boundary here; a line
+    // without an end is held to 4 KiB so noise cannot fill the buffer either.
+    void receiveBuffer_keepsTheNewest64KiB()
+    {
+        QByteArray stream;
+        for (int n = 0; n < 10000; ++n)
+            stream += 'R' + QByteArray::number(n).rightJustified(5, '0') + "\r\n";   // 8 bytes a line
+        QByteArray buffer = stream;
+        LimitaBuffer(buffer);
+        QCOMPARE(buffer.size(), 65536);
+        QCOMPARE(buffer, stream.right(65536));
+        const QByteArrayList frames = CutRun(buffer);
+        QCOMPARE(frames.size(), 8192);
+        QCOMPARE(frames.first(), QByteArray("R01808\r\n"));
+
+        QByteArray partial = "R1\r\n" + QByteArray(5000, 'x');
+        LimitaBuffer(partial);
+        QCOMPARE(partial, "R1\r\n" + QByteArray(4096, 'x'));
+    }
+
     void mz_numbersBlocksAndFlagsTheLast()
     {
         QByteArray image;

@@ -57,14 +57,6 @@ private slots:
         QVERIFY(seen.size() > 1);
     }
 
-    void valoreCampo_readsTheNumberFromTheFirstDash()
-    {
-        const std::pair<const char *, double> cases[] = {
-            {"    -1", -1}, {"12-5", -5}, {"12ab", 12}, {"abc", 0}, {"00000-", 0}, {"3.75", 3.75}};
-        for (const auto &[text, value] : cases)
-            QCOMPARE(ValoreCampo(QLatin1String(text)), value);
-    }
-
     void leggiImmagine_data()
     {
         QTest::addColumn<QByteArray>("bytes");   // null: no file

@@ -6,6 +6,7 @@
 #include "app/textids.h"
 #include "link/framing.h"
 #include "link/imagebackup.h"
+#include "link/imagefile.h"
 #include "link/link.h"
 #include "support/faketransport.h"
 #include "support/linkrig.h"
@@ -23,13 +24,14 @@ QByteArray R8(const QByteArray &software)
 }
 
 // Image block of 30 values first, first + 1, ...; flag '0' more to come, '$' last.
-QByteArray Rz(int block, int first, char flag)
+QByteArray Rz(const QByteArray &blockField, int first, char flag)
 {
-    QByteArray payload = "RZB" + QByteArray::number(block).rightJustified(3, '0') + flag;
+    QByteArray payload = "RZB" + blockField + flag;
     for (int i = 0; i < 30; ++i)
         payload += CampoSei(qint64(first + i));
     return Checksummed(payload);
 }
+QByteArray Rz(int block, int first, char flag) { return Rz(QByteArray::number(block).rightJustified(3, '0'), first, flag); }
 
 // Live frame: running state in field 5, duty cycle IN in field 8.
 QByteArray Live(const QByteArray &state, const QByteArray &dutyIn)
@@ -123,6 +125,37 @@ private slots:
         QCOMPARE(b.port().lines().last(), QByteArray("MU3"));
         QVERIFY(!b.st().EcuReady && b.imagesGone());
         QVERIFY(!b.link->TimeOutTx().isActive() && !b.link->TimeOutDati().isActive());
+    }
+
+    // A block number that is not three digits would have put the values past any
+    // record (or overflowed the record count): the frame is dropped, the read goes on.
+    void readBlockNumberNotDigits_dropsTheFrame_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::newRow("exponent 9e9") << QByteArray("9e9");
+        QTest::newRow("exponent 1e8") << QByteArray("1e8");
+        QTest::newRow("sign") << QByteArray(" -1");
+        QTest::newRow("blank") << QByteArray("   ");
+    }
+    void readBlockNumberNotDigits_dropsTheFrame()
+    {
+        QFETCH(QByteArray, block);
+        Bench b;
+        b.link->Connetti();
+        b.port().feed(R8("ABC12AA34") + Rz(0, 1, '0'));
+        b.port().written.clear();
+        b.port().feed(Rz(block, 500, '0'));
+        QCOMPARE(b.link->droppedFrames().count(FrameDrops::Cause::Malformed, "RZ"), 1);
+        QVERIFY(b.port().written.isEmpty());   // no "MUA" for it
+        QCOMPARE(b.st().StatoSessione, qint16(kSessionReadingImage));
+        QVERIFY(b.link->portOpen() && b.link->TimeOutTx().isActive());
+
+        b.port().feed(Rz(1, 31, '$'));
+        QCOMPARE(b.st().StatoSessione, qint16(kSessionFinalValues));
+        const QByteArray image = LeggiImmagine(b.file("LETTURA.PRG"));
+        QCOMPARE(image.size(), 60 * 6);
+        QCOMPARE(image.left(6), QByteArray("000001"));
+        QCOMPARE(image.right(6), QByteArray("000060"));
     }
 
     void imageWrite_sendsBlocksUntilDone_data()
@@ -334,30 +367,17 @@ private slots:
         QVERIFY(b.link->portOpen());
     }
 
-    void connect_portFailure_showsPlain345()
-    {
-        for (bool openRefused : {true, false}) {
-            Bench b;
-            b.ports.prepare = [openRefused](FakeTransport &p) { p.failOpen = openRefused; };
-            if (!openRefused)
-                b.frame.ConfigSeriale.NomeParita = QStringLiteral("STRANA ");
-            b.link->Connetti();
-            QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{T(345), T(171)}}));
-            QVERIFY(!b.ui.calls.contains("waitOpen") && !b.ui.calls.contains("setConnectButtons"));
-            QVERIFY(!b.link->portOpen() && b.st().StatoSessione == -1);
-        }
-    }
-
     // Under 345, what the fitter can do about the port, in his language; nothing for other causes.
     void connect_portRefused_saysWhyUnder345_data()
     {
-        QTest::addColumn<PortFault>("fault");
+        QTest::addColumn<PortFault>("fault");   // None: the port opens, but with a parity it does not know
         QTest::addColumn<int>("lingua");
         QTest::addColumn<int>("line");   // base id of the second line, 0 none
         QTest::newRow("unplugged") << PortFault::NoDevice << 4 << 390;
         QTest::newRow("not in dialout") << PortFault::NoPermission << 4 << 391;
         QTest::newRow("held by another program, italian") << PortFault::Busy << 1 << 392;
         QTest::newRow("something else") << PortFault::Other << 4 << 0;
+        QTest::newRow("unknown parity") << PortFault::None << 4 << 0;
     }
     void connect_portRefused_saysWhyUnder345()
     {
@@ -366,14 +386,33 @@ private slots:
         QFETCH(int, line);
         Bench b;
         b.frame.LinguaCorrente = quint8(lingua);
-        b.ports.prepare = [fault](FakeTransport &p) {
-            p.failOpen = true;
-            p.openFault = fault;
-        };
+        if (fault == PortFault::None)
+            b.frame.ConfigSeriale.NomeParita = QStringLiteral("STRANA ");
+        else
+            b.ports.prepare = [fault](FakeTransport &p) {
+                p.failOpen = true;
+                p.openFault = fault;
+            };
         b.link->Connetti();
         const QString text = T(345, lingua) + (line ? '\n' + T(line, lingua) : QString());
         QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{text, T(171, lingua)}}));
-        QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
+        if (fault != PortFault::None)
+            QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
+        QVERIFY(!b.ui.calls.contains("waitOpen") && !b.ui.calls.contains("setConnectButtons"));
+        QVERIFY(!b.link->portOpen() && b.st().StatoSessione == -1);
+    }
+
+    // Every other test passes its own timings; the program relies on these.
+    void defaultTiming_isTheEcusOwn()
+    {
+        LinkRig rig;
+        FakePorts ports;
+        Link &link = rig.makeLink(ports.factory());
+        QCOMPARE(link.InterpretoDati().interval(), 50);
+        QCOMPARE(link.TimeOutDati().interval(), 2000);
+        QCOMPARE(link.TimeOutTx().interval(), 5000);
+        QCOMPARE(link.timing().firstValueReplyMs, 2000);
+        rig.dropLink();
     }
 
     void liveFrame_belowRunningResendsStartCommand()
@@ -382,7 +421,7 @@ private slots:
         b.connectAndRead();
         b.ui.currentPage = 1;
         QSignalSpy accepted(b.link.get(), &Link::liveFrameAccepted);
-        b.port().feed(Live("6004", "1234"));
+        b.port().feed(Live("6000", "1234"));   // 6000 itself is running
         QCOMPARE(b.live.LiveSample[0].Field[8], QStringLiteral("   12.34"));
         QVERIFY(b.live.LiveDisplayEnabled && b.port().written.isEmpty());
 

@@ -38,6 +38,8 @@ struct SimBench : LinkRig {
         link->Connetti();
     }
     ~SimBench() { dropLink(); }   // before the state its hooks refer to
+    bool waitFor(const std::function<bool()> &done) { return waitWhileTalking(*link, done); }
+    bool waitReady() { return waitFor([this] { return link->state().EcuReady; }); }
 };
 
 } // namespace
@@ -61,7 +63,7 @@ private slots:
         QFETCH(int, variant);
         QFETCH(QString, fault);
         SimBench b(variant, fault);
-        QTRY_VERIFY_WITH_TIMEOUT(b.link->state().EcuReady, 20000);
+        QVERIFY(b.waitReady());
         QCOMPARE(int(b.link->state().VarianteCentralina), variant);
         QVERIFY(!b.ui.waitOpenNow && b.ui.editorEnabled && b.ui.ecuReadyControls);
         QTRY_VERIFY_WITH_TIMEOUT(b.live.LiveDisplayEnabled, 3000);
@@ -113,7 +115,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, label);
         SimBench b(0, fault);
-        QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 10000);
+        QVERIFY(b.waitFor([&] { return !b.link->portOpen(); }));
         QCOMPARE(b.ui.waitLabel, T(label));
         QVERIFY(b.ui.waitOkShown && b.ui.waitOpenNow && b.ui.messages.isEmpty());
         QCOMPARE(b.sent.last(), QByteArray("MU3"));
@@ -135,8 +137,8 @@ private slots:
         QFETCH(int, message);
         QFETCH(int, startCommands);
         SimBench b(0, fault);
-        QTRY_VERIFY_WITH_TIMEOUT(b.link->state().EcuReady, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 10000);
+        QVERIFY(b.waitReady());
+        QVERIFY(b.waitFor([&] { return !b.link->portOpen(); }));
         QCOMPARE(b.ui.messages.size(), 1);
         QCOMPARE(b.ui.messages[0].text, T(message));
         QVERIFY(b.ui.calls.contains("ChiudiFinestre") && b.imagesGone());
@@ -159,18 +161,35 @@ private slots:
         QFETCH(int, label);
         QFETCH(bool, open);
         SimBench b(0, fault);
-        QTRY_VERIFY_WITH_TIMEOUT(b.link->state().EcuReady, 20000);
+        QVERIFY(b.waitReady());
 
         // The flow map as the editor stores it, with an unchanged curve.
         QVERIFY(b.mapOps->storeMapping());
         QCOMPARE(b.ui.waitCaption + b.ui.waitLabel, T(205) + T(206));
 
-        QTRY_VERIFY_WITH_TIMEOUT(b.link->state().StatoSessione == -1, 20000);
+        QVERIFY(b.waitFor([&] { return b.link->state().StatoSessione == -1; }));
         QCOMPARE(b.ui.waitLabel, T(label));
         QCOMPARE(b.link->portOpen(), open);
         if (label == 211)
             QCOMPARE(b.ecu->sim().valuesWritten(), b.ecu->sim().image().size());
         QCOMPARE(b.sent.last(), QByteArray("MU1"));
+    }
+
+    // The program closed in the middle of a write: the simulated ECU goes with the link and
+    // nothing reaches the windows, which may be gone already.
+    void linkDestroyedDuringAWrite_staysSilent()
+    {
+        SimBench b(0, QString());
+        QVERIFY(b.waitReady());
+        QVERIFY(b.mapOps->storeMapping());
+        QVERIFY(b.waitFor([&] {
+            return std::count_if(b.sent.begin(), b.sent.end(), [](const QByteArray &l) { return l.startsWith("MZ"); }) >= 2;
+        }));
+        const QStringList calls = b.ui.calls;
+        b.dropLink();
+        QVERIFY(b.ecu.isNull());
+        QTest::qWait(3000);   // twice the reply watchdog
+        QCOMPARE(b.ui.calls, calls);
     }
 };
 

@@ -166,6 +166,38 @@ private slots:
         QVERIFY(!QFile::exists(rig.chart.spillPath()));
     }
 
+    // Fields that fill all eight characters, each telling its sample and channel apart, so a
+    // field read one character or one column off gives another number.
+    void replot_readsEachPanesOwnFieldBack()
+    {
+        Rig rig;
+        rig.live.ChartChannels = {2, 13};
+        auto value = [](int sample, int channel) { return 10000000.0 + sample * 1000 + channel * 10 + 7; };
+        LiveRecord &cur = rig.live.LiveSample[0];
+        for (int s = 1; s <= 40; ++s) {
+            cur.SampleCounter = s;
+            for (int c = 0; c < 15; ++c)
+                cur.Field[c] = QString::number(value(s, c), 'f', 0);
+            rig.chart.BufferSample();
+        }
+        rig.chart.FlushChartBuffer();
+        const qsizetype mark = rig.mark();
+        rig.chart.ReplotFromFile();
+        for (int pane = 0; pane < 2; ++pane) {
+            const int c = rig.live.ChartChannels[pane];
+            const auto t = rig.view.of("lp", pane, mark);
+            QCOMPARE(t.size(), 40);
+            QCOMPARE(t[0].op, 'p');
+            QCOMPARE(t[0].b, value(40, c));
+            for (int i = 1; i < 40; ++i) {   // newest first: each line from sample 41 - i back to 40 - i
+                QCOMPARE(t[i].a, double(41 - i));
+                QCOMPARE(t[i].b, value(41 - i, c));
+                QCOMPARE(t[i].c, double(40 - i));
+                QCOMPARE(t[i].d, value(40 - i, c));
+            }
+        }
+    }
+
     void autoscale_refitsAtScaleMaxButNotAtScaleMin()
     {
         Rig rig;

@@ -1,13 +1,12 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 
 #include "app/texts.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
 #include "support/fakelinkui.h"
+#include "support/filesizelimit.h"
 
 namespace {
 
@@ -50,20 +49,6 @@ struct Rig {
 };
 
 int counterOf(const QByteArray &line) { return line.left(8).trimmed().toInt(); }
-
-// Writes beyond `bytes` fail (EFBIG) while it lives: a disk filling up mid-write, which root cannot dodge.
-struct FileSizeLimit {
-    rlimit old{};
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old;
-        lim.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-};
 
 } // namespace
 
@@ -272,6 +257,23 @@ private slots:
             QCOMPARE(counterOf(file.last()), lines - 1);
         QVERIFY(r.rec.stop());
         QCOMPARE(r.lines().size(), samples + 2);
+    }
+
+    // A folder gone for long keeps only the newest samples; the stop counts the ones pushed out.
+    void longFailure_keepsTheNewestBacklog()
+    {
+        Rig r;
+        QVERIFY(r.rec.start(r.path, false));
+        r.blockFolder();
+        r.samples(9700);   // 40 full buffers failed (9640 samples), 60 wait in the buffer
+        QCOMPARE(r.rec.backlogSize(), Recorder::kMaxBacklog);
+        r.unblockFolder();
+        QVERIFY(!r.rec.stop());
+        const auto file = r.lines();
+        QCOMPARE(file.size(), 2 + 9060);
+        QCOMPARE(counterOf(file[2]), 640);
+        QCOMPARE(counterOf(file.last()), 9699);
+        QCOMPARE(r.sink.messages.last().text, TestoL(383, 1).arg(640));
     }
 
     // Retries of a failing write come every 2 s, not at every sample; a new run of failures is told again.

@@ -100,6 +100,63 @@ private slots:
         QTEST(live.LiveChannels[4].Max, "lambdaMax");
     }
 
+    // Each record the table names holds its own value, so a slot pointing one record off reads
+    // a neighbour's. The switchover delay (slot order 21) is stored in quarter seconds.
+    void loadMapParameters_readsEachSlotFromItsRecord_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QList<int>>("records");   // enrich 4, pump 6, tps 4, duration 2, mode, limit A, limit B,
+                                                 // switchover 5, cut-off 6
+        QTest::addColumn<QList<int>>("selectors");   // range, valves, plant type
+        QTest::addColumn<bool>("marks");   // valves 16 and plant 2 (methane) in their records
+        const QList<int> aa{2648, 2721, 2643, 2719, 2716, 2716, 2712, 2712, 2742, 2742, 2631, 2632, 2713, 2713,
+                            2647, 2720, 2741, 2636, 2635, 2654, 2689, 2688, 2655, 2726,
+                            2658, 2723, 2659, 2660, 2661, 2740};
+        const QList<int> other{2660, 2674, 2661, 2675, 2721, 2729, 2720, 2728, 2723, 2731, 2670, 2656, 2718, 2726,
+                               2659, 2673, 2741, 2657, 2671, 2654, 2694, 2693, 2695, 2696,
+                               2683, 2686, 2684, 2685, 2687, 2740};
+        for (bool marks : {true, false}) {
+            QTest::addRow("AA, marks %d", marks) << 0 << aa << QList<int>{2653, 2695, 2682} << marks;
+            QTest::addRow("other, marks %d", marks) << 1 << other << QList<int>{2643, 2639, 2638} << marks;
+        }
+    }
+    void loadMapParameters_readsEachSlotFromItsRecord()
+    {
+        QFETCH(int, variant);
+        QFETCH(QList<int>, records);
+        QFETCH(QList<int>, selectors);
+        QFETCH(bool, marks);
+        std::map<int, double> values;
+        for (int r = 2631; r <= 2742; ++r)
+            values[r] = 4 * (r - 2600);
+        if (marks) {
+            values[selectors[0]] = 1;
+            values[selectors[1]] = 16;
+            values[selectors[2]] = 2;
+        }
+        QVERIFY(writeImage(path("records.PRG"), values));
+        MapModel model;
+        LiveState live;
+        QVERIFY(model.LoadMapParameters(path("records.PRG"), variant, live));
+        const MapEditorState &st = model.state();
+        QList<const ParamSlot *> got;
+        for (const ParamSlot &p : st.EnrichSlots) got << &p;
+        for (const ParamSlot &p : st.PumpSlots) got << &p;
+        for (const ParamSlot &p : st.TpsSlots) got << &p;
+        for (const ParamSlot &p : st.DurationSlots) got << &p;
+        got << &st.TpsMode << &st.TpsLimitA << &st.TpsLimitB;
+        for (const ParamSlot &p : st.SwitchSlots) got << &p;
+        for (const ParamSlot &p : st.CutSlots) got << &p;
+        QCOMPARE(got.size(), records.size());
+        for (int k = 0; k < records.size(); ++k) {
+            QCOMPARE(int(got[k]->Record), records[k]);
+            QCOMPARE(got[k]->Value, (k == 21 ? 1 : 4) * (records[k] - 2600));
+        }
+        QCOMPARE(st.DefaultValves, marks ? 2 : 1);
+        QCOMPARE(st.DefaultPlantType, marks ? 1 : 0);
+        QCOMPARE(live.LiveChannels[4].Max, marks ? 2100.0 : 5100.0);
+    }
+
     void writeIdentRecords_writesNumericValuesThenTheMarks()
     {
         const QString file = path("ident.PRG");

@@ -14,6 +14,7 @@
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/widgets/correctiongraph.h"
 #include "mapeditor/widgets/mappingpage.h"
+#include "support/scriptedsink.h"
 #include "ui/common/pictures.h"
 
 using Ints = QList<int>;
@@ -322,28 +323,36 @@ private slots:
         QVERIFY(g->pointOf(2).y() > g->pointOf(3).y());
     }
 
-    void liveMarks_stillColourTheBoxesAndMoveTheMarker()
+    // What the fitter sees: the boxes' pixels and the marker's place, not only the palette.
+    void liveMarks_colourTheBoxesAndMoveTheMarker()
     {
         PageRig rig;
         QVERIFY(rig.ready());
-        QVERIFY(rig.enter(rig.page->DeltaP(1)));
-        rig.page->setDeltaPMarks({false, true, true, false, false, false});
-        QCOMPARE(rig.page->DeltaP(1)->palette().color(QPalette::Base), QColor(255, 0, 0));
-        QCOMPARE(rig.page->DeltaP(0)->palette().color(QPalette::Base), QColor(Qt::white));
-        rig.page->MoveOperatingMarker(30);   // halfway between the 20 % and the 40 % guides
+        QVERIFY(rig.enter(rig.page->DeltaP(1)));   // the focused box too
+        for (const std::array<bool, 6> &marks : {std::array{false, true, true, false, false, false},
+                                                 std::array{false, false, false, false, false, true},
+                                                 std::array{false, false, false, false, false, false}}) {
+            rig.page->setDeltaPMarks(marks);
+            for (int k = 0; k < 6; ++k) {
+                QLineEdit *b = rig.page->DeltaP(k);
+                const QImage drawn = b->grab().toImage();
+                QCOMPARE(drawn.pixelColor(3, drawn.height() / 2), marks[k] ? QColor(255, 0, 0) : QColor(Qt::white));
+            }
+        }
         const CorrectionGraph *g = rig.page->graph();
-        QVERIFY(g->marker()->isVisible());
-        QVERIFY(qAbs(g->marker()->geometry().center().x() - (g->LineaS(0).x1() + g->LineaS(1).x1()) / 2) <= 1);
+        for (double at : {30.0, 70.0}) {   // halfway between two guides
+            rig.page->MoveOperatingMarker(at);
+            const int guide = int(at) / 20 - 1;
+            QVERIFY(g->marker()->isVisible());
+            QVERIFY(qAbs(g->marker()->geometry().center().x() - (g->LineaS(guide).x1() + g->LineaS(guide + 1).x1()) / 2)
+                    <= 1);
+        }
     }
 
     void editor_aPercentageNotYetLeftCountsWhenTheFitterClicksAnotherPage()
     {
-        struct Sink : MessageSink {
-            QStringList asked;
-            int showMessage(const QString &text, int, const QString &, int) override { asked << text; return 7; }   // No
-            void plainMessage(const QString &, const QString &) override {}
-            void beep() override {}
-        } sink;
+        ScriptedSink sink;
+        sink.answers = {kAnswerNo};
         QTemporaryDir dir;
         FrameState frame;
         frame.PercorsoApp = dir.path();
@@ -370,7 +379,7 @@ private slots:
         QVERIFY(!map.state().PageModified[0]);
         QTabBar *tabs = g->Cartelle()->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
-        QCOMPARE(sink.asked, QStringList{Testo(frame.id(201))});
+        QCOMPARE(sink.texts, QStringList{Testo(frame.id(201))});
         QCOMPARE(map.state().DeltaFlow[1], 115.0);
         QCOMPARE(g->currentPage(), 2);
         QVERIFY(map.state().PageModified[0]);

@@ -47,7 +47,7 @@ struct SimRig : LinkRig {
     bool connectToReady()
     {
         link->Connetti();
-        return QTest::qWaitFor([this] { return link->state().EcuReady; }, 20000);
+        return waitWhileTalking(*link, [this] { return link->state().EcuReady; });
     }
     int memory(int record) const { return config.memory->value(record - 1); }
     double read(const char *file, int record) const
@@ -98,7 +98,7 @@ private slots:
         QVERIFY(r.start(Flow(flow)));
         const QList<SlotWrite> sent = flow == StoreMapping ? QList<SlotWrite>{}
                                                            : PageValuesToSend(r.map.state(), flow == ApplyF8 ? 2 : 3, 0, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(waitWhileTalking(*r.link, [&] { return finished.size() == 1; }));
         QCOMPARE(finished[0][1].toBool(), true);
         QVERIFY(r.ui.messages.isEmpty());
         QCOMPARE(whitened.size(), flow == StoreMapping ? 0 : 1);
@@ -167,7 +167,7 @@ private slots:
         QSignalSpy finished(r.link.get(), &Link::operationFinished);
         r.ui.clear();
         QVERIFY(r.start(Flow(flow)));
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(waitWhileTalking(*r.link, [&] { return finished.size() == 1; }));
         QCOMPARE(finished[0][1].toBool(), ok);
         QCOMPARE(r.link->portOpen(), open);
         if (label)
@@ -194,7 +194,7 @@ private slots:
         const QVector<int> original = *r.config.memory;
         QSignalSpy finished(r.link.get(), &Link::operationFinished);
         QVERIFY(r.start(StoreMapping));
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QVERIFY(waitWhileTalking(*r.link, [&] { return finished.size() == 1; }));
         QVERIFY(*r.config.memory != original);
 
         const QList<ImageBackup> backups = ListImageBackups(r.frame.PercorsoApp, r.link->state().Ident.Matricola);
@@ -203,7 +203,7 @@ private slots:
         r.ui.clear();
         r.ui.answers = {kAnswerYes};
         QVERIFY(r.restore->start(backups[0]));
-        QTRY_COMPARE_WITH_TIMEOUT(verified.size(), 1, 40000);
+        QVERIFY(waitWhileTalking(*r.link, [&] { return verified.size() == 1; }));
         QCOMPARE(verified[0][0].toInt(), 0);
         QCOMPARE(r.ui.messages.last().text, TestoL(TextId::RestoreVerified, 4));
         for (int n = 1; n <= original.size(); ++n)

@@ -11,6 +11,7 @@
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/mapoperations.h"
 #include "support/fakelinkui.h"
+#include "support/linkwait.h"
 
 // Everything a Link is built with, in a scratch application folder, behind a
 // fake window; `makeLink` adds the link on the transports the caller chooses.

@@ -17,6 +17,7 @@
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/mapoperations.h"
 #include "mapeditor/widgets/grafici.h"
+#include "support/linkwait.h"
 #include "tools/ecusim/simtransport.h"
 #include "ui/common/pictures.h"
 #include "ui/kalibron.h"
@@ -77,7 +78,7 @@ struct MainWindowRig {
     bool connectToReady()
     {
         win->AttivoComClick();
-        return QTest::qWaitFor([this] { return ready(); }, 30000);
+        return waitWhileTalking(link, [this] { return ready(); });
     }
 
     // The enabling table: ECU commands follow readiness, acquisition commands the recording.
