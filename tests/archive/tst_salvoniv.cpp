@@ -35,7 +35,7 @@ struct Disk : MapSaveFiles {
 
 struct Rig {
     QTemporaryDir dir;
-    FrameState frame{.LinguaCorrente = 1, .PercorsoApp = dir.path()};
+    FrameState frame;
     QTimer watchdog;
     ScriptedSink sink;
     Disk disk;
@@ -43,6 +43,8 @@ struct Rig {
     bool watchdogStill = false;   // the watchdog was stopped while a message was up
     Rig()
     {
+        frame.LinguaCorrente = 1;
+        frame.PercorsoApp = dir.path();
         image(0), watchdog.start(60000);
         sink.onMessage = [this] { watchdogStill = !watchdog.isActive(); };
     }
