@@ -48,15 +48,6 @@ private slots:
         QVERIFY(!QFileInfo(link).isSymLink());
     }
 
-    void chunkOutOfRange_isRefused()
-    {
-        QProcess ecusim;
-        ecusim.start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--link"), QStringLiteral("/nonexistent/ecu"),
-                                                   QStringLiteral("--chunk-ms"), QStringLiteral("256")});
-        QVERIFY(ecusim.waitForFinished(5000));
-        QCOMPARE(ecusim.exitCode(), 2);
-        QVERIFY(ecusim.readAllStandardError().contains("--chunk-ms"));
-    }
 };
 
 QTEST_GUILESS_MAIN(EcusimPtyTest)

@@ -1,4 +1,3 @@
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "link/framing.h"
@@ -116,21 +115,6 @@ private slots:
             const int piecesWithLf = int(stream.left(cut).contains('\n')) + int(stream.mid(cut).contains('\n'));
             QCOMPARE(s.link->interpretPasses(), passes + piecesWithLf);
         }
-    }
-
-    void framesByteByByte_keepTheirOrder()
-    {
-        const QByteArray stream = Live("0500") + Live("0600") + Live("0700");
-        Streaming s;
-        s.connectAndRead();
-        const quint64 passes = s.link->interpretPasses();
-        for (qsizetype i = 0; i < stream.size(); ++i) {
-            s.port->feed(stream.mid(i, 1));
-            // Each frame is taken the moment its LF arrives.
-            QCOMPARE(s.dutyCycles.size(), int(stream.left(i + 1).count('\n')));
-        }
-        QCOMPARE(s.dutyCycles, (QStringList{"5.00", "6.00", "7.00"}));
-        QCOMPARE(s.link->interpretPasses(), passes + 3);
     }
 
     // A bad checksum ends a pass; what follows it waits for the tick, and a
