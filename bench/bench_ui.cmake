@@ -1,4 +1,5 @@
-# bench_ui: CPU use of the program while live data stream with the chart visible,
+# bench_ui: CPU use and wake-ups of the program while live data stream with the chart
+# visible (ecusim per character, ecusim in 16 ms chunks, the demo's simulated ECU),
 # and start-up time against a minimal Qt Widgets program.
 add_executable(bench_minimal_window ${CMAKE_CURRENT_LIST_DIR}/minimal_window.cpp)
 target_link_libraries(bench_minimal_window PRIVATE Qt6::Widgets)

@@ -82,6 +82,9 @@ EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropp
 
 void LimitaBuffer(QByteArray &buffer)
 {
+    // Runs on every arrival: the usual short buffer needs no scan.
+    if (buffer.size() <= MaxRigaParziale)
+        return;
     const qsizetype tail = buffer.size() - (buffer.lastIndexOf('\n') + 1);
     if (tail > MaxRigaParziale)
         buffer.remove(buffer.size() - tail, tail - MaxRigaParziale);

@@ -64,7 +64,7 @@ Link::Link(FrameState &frame, LiveState &live, ChartModel &chart, Recorder &reco
     m_interpreto.setInterval(m_timing.interpretMs);
     m_timeOutDati.setInterval(m_timing.liveWatchdogMs);
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
-    connect(&m_interpreto, &QTimer::timeout, this, &Link::InterpretaBuffer);
+    connect(&m_interpreto, &QTimer::timeout, this, &Link::onInterpretTick);
     connect(&m_timeOutDati, &QTimer::timeout, this, &Link::TimeOutDatiScaduto);
     connect(&m_timeOutTx, &QTimer::timeout, this, &Link::TimeOutTxScaduto);
     m_interpreto.start();
@@ -152,6 +152,7 @@ int Link::ApriPorta()
     if (m_port)
         disconnect(m_port.get(), nullptr, this, nullptr);
     m_port = m_factory ? m_factory(settings.device) : nullptr;
+    m_wholeLines = false;
     if (!m_port)
         return fallita();
     connect(m_port.get(), &Transport::readyRead, this, &Link::onReadyRead);
@@ -166,6 +167,7 @@ int Link::ApriPorta()
         qCWarning(lcLink).noquote() << "port" << settings.device << "did not open:" << error;
         return fallita();
     }
+    applyReceiveMode();
     return 0;
 }
 
@@ -287,10 +289,29 @@ void Link::onReadyRead()
         return;
     m_state.BufferRx.append(data);
     LimitaBuffer(m_state.BufferRx);
+    // No frame can end without an LF: a fragment only waits in the buffer. A line
+    // whose LF comes now is acted on now; the tick catches whatever is left.
+    if (!data.contains('\n'))
+        return;
     if (m_profondita == 0)
         InterpretaBuffer();
     else
         QMetaObject::invokeMethod(this, &Link::InterpretaBuffer, Qt::QueuedConnection);
+}
+
+void Link::onInterpretTick()
+{
+    applyReceiveMode();
+    InterpretaBuffer();
+}
+
+void Link::applyReceiveMode()
+{
+    const bool wholeLines = !(m_trace && m_trace->isActive());
+    if (!m_port || wholeLines == m_wholeLines)
+        return;
+    m_port->setWakeOnLineEnd(wholeLines);
+    m_wholeLines = wholeLines;
 }
 
 void Link::onLost(const QString &reason)
@@ -338,6 +359,7 @@ void Link::InterpretaBuffer()
     if (m_interpretando)
         return;
     m_interpretando = true;
+    ++m_interpretPasses;
     Occupato busy(m_profondita);
     QByteArray frame, dropped;
     while (EstraiFrame(m_state.BufferRx, &frame, &dropped) == EsitoTaglio::Frame)

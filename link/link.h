@@ -52,6 +52,8 @@ public:
     WireTrace *wireTrace() const { return m_trace; }
     // Frames dropped since the port was last opened.
     const FrameDrops &droppedFrames() const { return m_drops; }
+    // Passes of InterpretaBuffer so far, for tests: a fragment without LF must not cost one.
+    quint64 interpretPasses() const { return m_interpretPasses; }
 
     const LinkState &state() const { return m_state; }
     bool portOpen() const;
@@ -109,6 +111,9 @@ private:
     bool send(const QByteArray &lineWithCrLf);
 
     void onReadyRead();
+    void onInterpretTick();
+    // Line wake-ups on the port unless the wire trace runs, which keeps each character's own time.
+    void applyReceiveMode();
     void onLost(const QString &reason);
     void guastoCollegamento();
     void interrompiOperazione(int stato);
@@ -160,4 +165,6 @@ private:
     WireTrace *m_trace = nullptr;
     FrameDrops m_drops;
     qint16 m_loggedState = kSessionIdle;
+    quint64 m_interpretPasses = 0;
+    bool m_wholeLines = false;      // the port was told to wake on line ends
 };

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <termios.h>
+#include <unistd.h>
 
 SerialTransport::SerialTransport(QObject *parent) : Transport(parent)
 {
@@ -110,7 +112,39 @@ bool SerialTransport::open(const PortSettings &settings, QString *error)
         return fallita(PortFault::Other, refused, error);
     }
     m_port.clearError();
+    applyLineEnd();
     return true;
+}
+
+void SerialTransport::setWakeOnLineEnd(bool on)
+{
+    m_lineEnd = on;
+    if (m_port.isOpen())
+        applyLineEnd();
+}
+
+void SerialTransport::applyLineEnd()
+{
+    // Not a terminal, or refused: the port stays as it is, waking on every arrival.
+    const int fd = int(m_port.handle());
+    termios tio{};
+    if (fd < 0 || ::tcgetattr(fd, &tio) != 0)
+        return;
+    if (m_lineEnd) {
+        tio.c_lflag |= ICANON;
+        tio.c_lflag &= ~tcflag_t(ISIG | IEXTEN | ECHO | ECHOE | ECHOK | ECHONL);
+        tio.c_iflag &= ~tcflag_t(INLCR | IGNCR | ICRNL);
+        // Only LF may end a line; no byte may erase, kill, end the input or raise a signal.
+        for (const int c : {VEOF, VEOL, VEOL2, VERASE, VWERASE, VKILL, VREPRINT, VLNEXT, VDISCARD, VINTR, VQUIT,
+                            VSUSP})
+            tio.c_cc[c] = _POSIX_VDISABLE;
+    } else {
+        // Raw, as the port was opened: whatever has come is readable at once.
+        tio.c_lflag &= ~tcflag_t(ICANON);
+        tio.c_cc[VMIN] = 0;
+        tio.c_cc[VTIME] = 0;
+    }
+    ::tcsetattr(fd, TCSANOW, &tio);
 }
 
 void SerialTransport::close()

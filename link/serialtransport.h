@@ -6,6 +6,10 @@
 // Transport over a serial device. Errors after opening that mean the device is
 // gone or unusable are reported once through `lost`; the "unsupported operation"
 // that pseudo-terminals raise for modem-line requests is not one of them.
+// Waking on line ends puts the terminal into canonical input with every editing
+// and signal character switched off: the system then holds the characters of a
+// line and wakes the reader once, when its LF comes, instead of every few
+// characters. A line longer than the system's 4095 characters keeps its start.
 class SerialTransport : public Transport {
     Q_OBJECT
 public:
@@ -17,6 +21,7 @@ public:
     bool isOpen() const override;
     bool write(const QByteArray &data) override;
     QByteArray readAll() override;
+    void setWakeOnLineEnd(bool on) override;
 
     // Whether an error code after opening ends the link.
     static bool ErroreFatale(QSerialPort::SerialPortError error);
@@ -28,8 +33,10 @@ public:
 private:
     void onError(QSerialPort::SerialPortError error);
     bool fallita(PortFault fault, const QString &text, QString *error);
+    void applyLineEnd();
 
     QSerialPort m_port;
     bool m_perso = false;        // `lost` already emitted for this opening
     bool m_inApertura = false;   // open() is running
+    bool m_lineEnd = false;      // wake on line ends
 };

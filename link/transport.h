@@ -30,6 +30,10 @@ public:
     virtual bool write(const QByteArray &data) = 0;
     // Everything received and not yet read.
     virtual QByteArray readAll() = 0;
+    // Whether the port may hold received bytes back until an LF completes their
+    // line, so that a line costs one readyRead() instead of one per arrival. The
+    // order of bytes stays; a complete line is not delayed. Off until set.
+    virtual void setWakeOnLineEnd(bool on) { Q_UNUSED(on); }
 
     // Why the last open() failed and the system's own words for it (kept for a support log).
     // Only meaningful after open() returned false.

@@ -66,7 +66,7 @@ BoxDati::BoxDati(QWidget *parent) : QFrame(parent)
     m_dport = makeValue(this, QStringLiteral("DatiDPort"));
     column->addWidget(m_dportName);
     column->addWidget(m_dport, 1);
-    setFuelColour(FuelColour::Unknown);
+    paintFuel(FuelColour::Unknown);
 }
 
 void BoxDati::setNames(const LiveState &live)
@@ -88,6 +88,13 @@ void BoxDati::showDeltaFlow(const QString &text)
 }
 
 void BoxDati::setFuelColour(FuelColour colour)
+{
+    // A style sheet set again restyles and repaints the label even when it is the same.
+    if (colour != m_fuel)
+        paintFuel(colour);
+}
+
+void BoxDati::paintFuel(FuelColour colour)
 {
     m_fuel = colour;
     switch (colour) {

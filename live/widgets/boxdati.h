@@ -34,6 +34,7 @@ protected:
 
 private:
     void fitFonts();
+    void paintFuel(FuelColour colour);
 
     std::array<QLabel *, kLabels> m_names{};
     std::array<QLabel *, kLabels> m_values{};

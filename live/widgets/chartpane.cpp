@@ -75,7 +75,11 @@ void ChartPane::setScale(double ymin, double ymax, double xmin, double xmax)
 
 void ChartPane::setYAxis(double ymin, double ymax, int divisions, int subdivisions, const QString &format)
 {
-    m_yAxis = Axis{true, ymin, ymax, divisions, subdivisions, format};
+    // A scroll draws the Y axis again with the same scale: nothing to repaint then.
+    const Axis axis{true, ymin, ymax, divisions, subdivisions, format};
+    if (axis == m_yAxis)
+        return;
+    m_yAxis = axis;
     // The box width follows the widest label, so the drawing area may move.
     computeGeometry();
     m_cacheValid = false;
@@ -93,6 +97,8 @@ void ChartPane::setXAxis(double xmin, double xmax, int divisions, int subdivisio
 
 void ChartPane::setGrid(int xDivisions, int yDivisions)
 {
+    if (xDivisions == m_gridX && yDivisions == m_gridY)
+        return;
     m_gridX = xDivisions;
     m_gridY = yDivisions;
     m_cacheValid = false;

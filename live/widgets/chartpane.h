@@ -18,6 +18,7 @@ public:
         double min = 0, max = 0;
         int divisions = 0, subdivisions = 0;
         QString format;
+        bool operator==(const Axis &) const = default;
     };
     struct Trace {
         QPointF from, to;   // user coordinates; from == to for a single point

@@ -90,6 +90,52 @@ private slots:
         QCOMPARE(got, t.sim().identification());
         QVERIFY(checksumOk(got));
     }
+
+    // A USB adapter hands over what has come every few ms, a plain UART each
+    // character: the same bytes in the same order, none before its time on the
+    // wire, none held back a whole chunk.
+    void chunks_carryTheBytesOfCharacterDelivery()
+    {
+        struct Delivery {
+            QByteArray bytes;
+            QList<qint64> arrivedMs;   // one per byte
+            QList<qint64> pieceMs;     // one per transmit()
+        };
+        const auto deliver = [](int chunkMs) {
+            SimEndpoint ecu{SimConfig{}};
+            ecu.setBaud(19200);
+            ecu.setChunkMs(chunkMs);
+            ecu.setManualClock(true);
+            ecu.start();
+            Delivery d;
+            qint64 now = 0;
+            QObject::connect(&ecu, &SimEndpoint::transmit, [&](const QByteArray &bytes) {
+                d.bytes += bytes;
+                d.arrivedMs.append(QList<qint64>(bytes.size(), now));
+                d.pieceMs << now;
+            });
+            ecu.receive(mga(ecu.sim().liveStartAddress(), "000001"));
+            for (now = 1; now <= 2000; ++now) {
+                ecu.advance(1);
+                QCoreApplication::processEvents();
+            }
+            return d;
+        };
+        const Delivery uart = deliver(0);
+        const Delivery usb = deliver(16);
+        QVERIFY2(frames(uart.bytes).size() >= 15, qPrintable(QString::number(uart.bytes.size())));
+        // At the end the adapter may still hold what less than one chunk brought.
+        const qsizetype charactersPerChunk = 19200 / 10 * 16 / 1000 + 1;
+        QVERIFY(uart.bytes.size() - usb.bytes.size() <= charactersPerChunk);
+        QCOMPARE(usb.bytes, uart.bytes.left(usb.bytes.size()));
+        for (qsizetype i = 0; i < usb.bytes.size(); ++i) {
+            const qint64 late = usb.arrivedMs[i] - uart.arrivedMs[i];
+            QVERIFY2(late >= 0 && late < 16, qPrintable(QStringLiteral("byte %1: %2 ms").arg(i).arg(late)));
+        }
+        for (qint64 at : usb.pieceMs)
+            QCOMPARE(at % 16, 0);
+        QVERIFY(uart.pieceMs.size() > 2 * usb.pieceMs.size());
+    }
 };
 
 QTEST_GUILESS_MAIN(SimLiveTest)

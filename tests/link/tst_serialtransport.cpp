@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "link/serialtransport.h"
@@ -115,6 +116,56 @@ private slots:
         QVERIFY(SerialTransport::ErroreFatale(QSerialPort::ResourceError));
         port.close();
         QVERIFY(!port.isOpen() && !port.write("MU3\r\n"));
+    }
+
+    // Waking on line ends changes nothing of what arrives: every byte but LF is
+    // data, whatever a terminal would make of it (erase, kill, end of input,
+    // signals, flow control, CR), and with it the whole line comes in one piece.
+    void lineEnds_everyByteArrivesAsSent_data()
+    {
+        QTest::addColumn<bool>("lineEnds");
+        QTest::newRow("waking on line ends") << true;
+        QTest::newRow("waking on every arrival") << false;
+    }
+    void lineEnds_everyByteArrivesAsSent()
+    {
+        QFETCH(bool, lineEnds);
+        Pty pty;
+        SerialTransport port;
+        QString error;
+        QVERIFY2(port.open(pty.settings, &error), qPrintable(error));
+        port.setWakeOnLineEnd(lineEnds);
+        termios tio{};
+        QCOMPARE(::tcgetattr(pty.master, &tio), 0);   // the slave's settings, seen from the master
+        QCOMPARE(bool(tio.c_lflag & ICANON), lineEnds);
+        QVERIFY(!(tio.c_lflag & (ISIG | IEXTEN | ECHO)));
+
+        QByteArray line;
+        for (int b = 0; b < 256; ++b)
+            line += b == '\n' ? '\r' : char(b);
+        line += '\n';
+        QSignalSpy ready(&port, &Transport::readyRead);
+        QCOMPARE(::write(pty.master, line.constData(), size_t(line.size())), ssize_t(line.size()));
+        QByteArray got;
+        QTRY_VERIFY_WITH_TIMEOUT((got += port.readAll()).size() >= line.size(), 2000);
+        QCOMPARE(got, line);
+        if (lineEnds)
+            QCOMPARE(ready.count(), 1);
+    }
+
+    // Bytes held back for their line end are not lost when the port goes back to waking on every arrival.
+    void lineEnds_switchedOff_releasesTheHeldFragment()
+    {
+        Pty pty;
+        SerialTransport port;
+        QString error;
+        QVERIFY2(port.open(pty.settings, &error), qPrintable(error));
+        port.setWakeOnLineEnd(true);
+        QCOMPARE(::write(pty.master, "R1\r\nDB 12", 9), ssize_t(9));
+        QByteArray got;
+        QTRY_COMPARE_WITH_TIMEOUT(got += port.readAll(), QByteArray("R1\r\n"), 2000);
+        port.setWakeOnLineEnd(false);
+        QTRY_COMPARE_WITH_TIMEOUT(got += port.readAll(), QByteArray("R1\r\nDB 12"), 2000);
     }
 
     void hangUp_reportsLostOnce()

@@ -64,7 +64,8 @@ private slots:
         for (int x = 0; x < 60; x += 3)
             pane.addLine(x, 500 + 300 * ((x / 3) % 2), x + 3, 500 + 300 * (((x / 3) + 1) % 2));
         const QImage incremental = pane.grab().toImage();
-        pane.setGrid(10, 10);   // throws the cache away: everything is painted again from the list
+        pane.setGrid(10, 5);    // a changed grid throws the cache away,
+        pane.setGrid(10, 10);   // and back: everything is painted again from the list
         const QImage full = pane.grab().toImage();
         QCOMPARE(full, incremental);
         QVERIFY(tracePixels(full, pane.toWidget(31.5, 650), 2) > 0);

@@ -59,7 +59,12 @@ int main(int argc, char *argv[])
                                   QStringLiteral("N"), QStringLiteral("2900"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the engine model and the faults."),
                                   QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({help, link, baud, variant, fault, rate, size, seed});
+    const QCommandLineOption chunk(QStringLiteral("chunk-ms"),
+                                   QStringLiteral("Deliver what has come over the line every N ms, as a USB adapter "
+                                                  "does; 0: character by character, as a plain UART (0..255, "
+                                                  "paced lines only)."),
+                                   QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({help, link, baud, variant, fault, rate, size, seed, chunk});
     if (!parser.parse(app.arguments())) {
         err << parser.errorText() << "\n";
         return 2;
@@ -91,6 +96,11 @@ int main(int argc, char *argv[])
     const int lineBaud = parser.value(baud).toInt(&ok);
     if (!ok || lineBaud < 0) {
         err << "--baud: a whole number, 0 for no pacing\n";
+        return 2;
+    }
+    config.chunkMs = parser.value(chunk).toInt(&ok);
+    if (!ok || config.chunkMs < 0 || config.chunkMs > 255) {
+        err << "--chunk-ms: 0 to 255\n";
         return 2;
     }
     for (const QString &f : parser.values(fault)) {

@@ -19,6 +19,7 @@ PtyHost::PtyHost(const SimConfig &config, int baud, QObject *parent)
     : QObject(parent), m_endpoint(config, this)
 {
     m_endpoint.setBaud(baud);
+    m_endpoint.setChunkMs(config.chunkMs);
     connect(&m_endpoint, &SimEndpoint::transmit, this, [this](const QByteArray &bytes) {
         m_pending += bytes;
         if (m_pending.size() > kMaxPending)

@@ -31,6 +31,9 @@ struct SimConfig {
     int liveFramesPerSecond = 10;
     quint32 seed = 1;           // noise, splitting and the engine model are repeatable
     bool paced = false;         // in-process: deliver at the port's speed (10 bits a character), not at once
+    // Paced output goes out every chunkMs, all that has come over the line by then,
+    // as a USB adapter hands it over; 0: character by character, as a plain UART.
+    int chunkMs = 16;
     QList<SimFault> faults;
     // The ECU's own memory, kept across connections when shared: what one simulated
     // connection writes, the next reads back. Filled with the default image when empty.

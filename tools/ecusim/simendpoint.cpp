@@ -16,6 +16,20 @@ void SimEndpoint::setBaud(int baud)
     m_tx.setBaud(baud);
 }
 
+void SimEndpoint::setChunkMs(int ms)
+{
+    m_chunkMs = std::max(0, ms);
+    schedule();
+}
+
+qint64 SimEndpoint::handOverNs(qint64 now) const
+{
+    if (!chunked())
+        return now;
+    const qint64 chunkNs = m_chunkMs * 1'000'000LL;
+    return now - now % chunkNs;
+}
+
 qint64 SimEndpoint::nowNs() const
 {
     return m_running && !m_manual ? m_heldNs + m_clock.nsecsElapsed() : m_heldNs;
@@ -86,7 +100,7 @@ void SimEndpoint::pump()
         m_sim.feed(in);
     for (const SimChunk &c : m_sim.takeChunks())
         m_tx.push(c.bytes, now, c.pauseBeforeMs);
-    const QByteArray out = m_tx.take(now, m_tx.baud() == 0);
+    const QByteArray out = m_tx.take(handOverNs(now), m_tx.baud() == 0);
     schedule();
     if (!out.isEmpty())
         emit transmit(out);
@@ -102,8 +116,14 @@ void SimEndpoint::schedule()
         if (due >= 0 && (next < 0 || due < next))
             next = due;
     };
-    consider(m_rx.nextDueNs());
-    consider(m_tx.nextDueNs());
+    // The ECU acts on whole lines: it need not wake for every character it is sent.
+    consider(m_rx.nextLineDueNs());
+    qint64 txDue = m_tx.nextDueNs();
+    if (txDue >= 0 && chunked()) {
+        const qint64 chunkNs = m_chunkMs * 1'000'000LL;
+        txDue = (txDue + chunkNs - 1) / chunkNs * chunkNs;
+    }
+    consider(txDue);
     if (!m_manual) {
         const qint64 frameMs = m_sim.msToNextFrame();
         if (frameMs >= 0)

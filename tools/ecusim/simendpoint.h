@@ -21,6 +21,11 @@ public:
 
     void setBaud(int baud);              // 0: no pacing; each piece in its own timer event
     int baud() const { return m_tx.baud(); }
+    // Paced output handed over every `ms` (what has come over the line by then),
+    // as a USB adapter does; 0: each character as soon as it is due. No effect
+    // without pacing.
+    void setChunkMs(int ms);
+    int chunkMs() const { return m_chunkMs; }
     // With a manual clock, time moves only by advance(): live frames and paced
     // bytes wait for it. Pieces due already still go out on the next event.
     void setManualClock(bool manual);
@@ -40,6 +45,9 @@ signals:
 
 private:
     qint64 nowNs() const;
+    // The latest time whose output may go now: the last chunk boundary when chunked.
+    qint64 handOverNs(qint64 now) const;
+    bool chunked() const { return m_chunkMs > 0 && m_tx.baud() > 0; }
     void pump();
     void schedule();
 
@@ -50,4 +58,5 @@ private:
     qint64 m_heldNs = 0;     // clock value while stopped or manual
     bool m_manual = false;
     bool m_running = false;
+    int m_chunkMs = 0;
 };

@@ -49,6 +49,16 @@ qint64 SimLine::nextDueNs() const
     return p.startNs + (p.sent + 1) * m_charNs;
 }
 
+qint64 SimLine::nextLineDueNs() const
+{
+    if (m_pieces.empty())
+        return -1;
+    const Piece &p = m_pieces.front();
+    const qsizetype lf = p.bytes.indexOf('\n', p.sent);
+    const qsizetype last = lf >= 0 ? lf : p.bytes.size() - 1;
+    return p.startNs + (last + 1) * m_charNs;
+}
+
 void SimLine::clear()
 {
     m_pieces.clear();

@@ -15,6 +15,10 @@ public:
     // What has gone over the line by nowNs; with onePiece, at most the rest of one piece.
     QByteArray take(qint64 nowNs, bool onePiece = false);
     qint64 nextDueNs() const;   // -1 when nothing waits
+    // When the next LF has gone over the line, or the front piece's last byte
+    // when it holds none; -1 when nothing waits. A reader that acts on whole
+    // lines need not wake before then.
+    qint64 nextLineDueNs() const;
     bool isEmpty() const { return m_pieces.empty(); }
     void clear();
     qint64 bytesTaken() const { return m_taken; }

@@ -16,6 +16,7 @@ SimTransport::SimTransport(const SimConfig &config, QObject *parent)
 bool SimTransport::open(const PortSettings &settings, QString *)
 {
     m_endpoint.setBaud(m_config.paced ? settings.baud : 0);
+    m_endpoint.setChunkMs(m_config.chunkMs);
     m_open = true;
     m_pulled = false;
     m_endpoint.start();

@@ -7,7 +7,8 @@
 
 // The simulated ECU as an in-process transport. Replies and live frames arrive
 // later, from a timer, each piece with its own readyRead(); with
-// SimConfig::paced they come at the speed of the opened port.
+// SimConfig::paced they come at the speed of the opened port, in chunks of
+// SimConfig::chunkMs.
 class SimTransport : public Transport {
     Q_OBJECT
 public:
