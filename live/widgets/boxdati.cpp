@@ -1,5 +1,6 @@
 #include "live/widgets/boxdati.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QResizeEvent>
@@ -21,9 +22,49 @@ QString valueStyle(const char *background, const char *text)
         .arg(QLatin1String(background), QLatin1String(text));
 }
 
+// Every new value makes its label ask the panel for a new layout. Texts of a value keep their
+// length in a fixed-width font, so the size asked for is measured again only when that
+// length, the font or the style change, not ten times a second per label.
+class ValueLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QSize sizeHint() const override
+    {
+        refreshHints();
+        return m_hint;
+    }
+    QSize minimumSizeHint() const override
+    {
+        refreshHints();
+        return m_minimumHint;
+    }
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            m_hintLength = -1;
+        QLabel::changeEvent(event);
+    }
+
+private:
+    void refreshHints() const
+    {
+        if (m_hintLength == text().size())
+            return;
+        m_hint = QLabel::sizeHint();
+        m_minimumHint = QLabel::minimumSizeHint();
+        m_hintLength = text().size();
+    }
+
+    mutable QSize m_hint, m_minimumHint;
+    mutable qsizetype m_hintLength = -1;
+};
+
 QLabel *makeValue(QWidget *parent, const QString &name)
 {
-    auto *l = new QLabel(parent);
+    auto *l = new ValueLabel(parent);
     l->setObjectName(name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     l->setTextFormat(Qt::PlainText);

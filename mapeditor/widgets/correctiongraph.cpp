@@ -1,5 +1,7 @@
 #include "mapeditor/widgets/correctiongraph.h"
 
+#include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -54,11 +56,26 @@ CorrectionGraph::CorrectionGraph(const MapEditorState &map, QWidget *parent) : Q
 
 QRect CorrectionGraph::plotRect() const
 {
-    const QFontMetrics fm(font());
-    const int left = std::max(m_minLeft, fm.horizontalAdvance(QStringLiteral("0000")) + 14);
-    const int bottom = fm.height() + 10;
-    return QRect(left, fm.height() / 2 + 4, std::max(10, width() - left - m_minRight),
-                 std::max(10, height() - bottom - fm.height() / 2 - 4));
+    // Asked for on every live frame through the marker: measuring text each time showed up.
+    if (m_labelWidth < 0) {
+        const QFontMetrics fm(font());
+        m_labelWidth = fm.horizontalAdvance(QStringLiteral("0000"));
+        m_textHeight = fm.height();
+    }
+    const int left = std::max(m_minLeft, m_labelWidth + 14);
+    const int bottom = m_textHeight + 10;
+    return QRect(left, m_textHeight / 2 + 4, std::max(10, width() - left - m_minRight),
+                 std::max(10, height() - bottom - m_textHeight / 2 - 4));
+}
+
+void CorrectionGraph::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_labelWidth = -1;
+        placeMarker();
+        update();
+    }
 }
 
 void CorrectionGraph::setMinimumMargins(int left, int right)
@@ -128,12 +145,14 @@ QPointF CorrectionGraph::pointOf(int k) const
     return QPointF(toX(m_map.DcInThreshold[k]), toY(m_map.DeltaFlow[k]));
 }
 
-void CorrectionGraph::paintEvent(QPaintEvent *)
+void CorrectionGraph::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRect plot = plotRect();
     p.fillRect(plot, Qt::white);
+    // The marker moves inside the plot: the scale labels around it stay as painted.
+    const bool labels = !plot.contains(event->rect());
 
     const double xSpan = m_map.GraphXMax - m_map.GraphXMin;
     const double ySpan = m_map.GraphYMax - m_map.GraphYMin;
@@ -153,6 +172,8 @@ void CorrectionGraph::paintEvent(QPaintEvent *)
         if (i > 0 && i < 5)
             p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        if (!labels)
+            continue;
         p.setPen(palette().color(QPalette::WindowText));
         const QString xs = QString::number(std::lround(xValue));
         p.drawText(QRectF(x - 30, plot.bottom() + 6, 60, fm.height()), Qt::AlignHCenter | Qt::AlignTop, xs);

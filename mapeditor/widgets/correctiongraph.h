@@ -28,6 +28,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void placeMarker();
@@ -40,4 +41,6 @@ private:
     bool m_markerSet = false;
     int m_minLeft = 0;
     int m_minRight = 16;
+    mutable int m_labelWidth = -1;
+    mutable int m_textHeight = 0;
 };

@@ -63,12 +63,16 @@ private slots:
         pane.grab();   // the cache exists from here on, so the segments below are drawn one by one
         for (int x = 0; x < 60; x += 3)
             pane.addLine(x, 500 + 300 * ((x / 3) % 2), x + 3, 500 + 300 * (((x / 3) + 1) % 2));
+        // Segments that do not meet stay apart in a full repaint too.
+        pane.addLine(70, 200, 80, 200);
+        pane.addLine(85, 900, 95, 900);
         const QImage incremental = pane.grab().toImage();
         pane.setGrid(10, 5);    // a changed grid throws the cache away,
         pane.setGrid(10, 10);   // and back: everything is painted again from the list
         const QImage full = pane.grab().toImage();
         QCOMPARE(full, incremental);
         QVERIFY(tracePixels(full, pane.toWidget(31.5, 650), 2) > 0);
+        QCOMPARE(tracePixels(full, pane.toWidget(82.5, 550), 6), 0);
         pane.setScale(-100, 1100, 0, 100);   // a new scale starts an empty chart
         QVERIFY(pane.traces().isEmpty());
         QCOMPARE(tracePixels(pane.grab().toImage(), pane.plotRect().center(), pane.width()), 0);
