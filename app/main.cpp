@@ -65,7 +65,7 @@ int main(int argc, char **argv)
     SimConfig simulated;
     simulated.paced = true;
     simulated.memory = std::make_shared<QVector<int>>();
-    TransportFactory transports = CreaTransportFactory([simulated] { return std::make_unique<SimTransport>(simulated); });
+    TransportFactory transports = MakeTransportFactory([simulated] { return std::make_unique<SimTransport>(simulated); });
     Link link(frame, live, chart, recorder, transports);
     MapOperations mapOps(frame, live, map, link);
     ImageRestore restore(frame, link);

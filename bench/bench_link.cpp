@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
     }
 
     CountingTransport *counter = nullptr;
-    const TransportFactory serial = CreaTransportFactory();
+    const TransportFactory serial = MakeTransportFactory();
     Link &link = rig.makeLink([&](const QString &name) -> std::unique_ptr<Transport> {
         auto t = std::make_unique<CountingTransport>(serial(name));
         counter = t.get();

@@ -112,8 +112,8 @@ void Check(bool ok)
 void CheckBuffer(const Link &link)
 {
     const QByteArray &rx = link.state().BufferRx;
-    Check(rx.size() <= MaxBufferRx);
-    Check(rx.size() - (rx.lastIndexOf('\n') + 1) <= MaxRigaParziale);
+    Check(rx.size() <= kMaxRxBuffer);
+    Check(rx.size() - (rx.lastIndexOf('\n') + 1) <= kMaxPartialLine);
 }
 
 QByteArray Sealed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
@@ -214,8 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 piece.clear();
                 break;
             case FuzzCtl::LoseInWrite: if (port) port->loseInWrite = true; break;
-            case FuzzCtl::ReplyWatchdog: deliver(); link.TimeOutTxScaduto(); break;
-            case FuzzCtl::LiveWatchdog: deliver(); link.TimeOutDatiScaduto(); break;
+            case FuzzCtl::ReplyWatchdog: deliver(); link.onTimeOutTxExpired(); break;
+            case FuzzCtl::LiveWatchdog: deliver(); link.onTimeOutDatiExpired(); break;
             case FuzzCtl::Reconnect: deliver(); link.Connetti(); break;
             case FuzzCtl::FailWrites: if (port) port->failWrites = true; break;
             default: piece += char(data[i]); break;

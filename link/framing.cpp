@@ -48,14 +48,14 @@ bool FrameConChecksum(QByteArrayView start)
     return !plain.contains(code);
 }
 
-EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropped)
+CutResult EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropped)
 {
     if (dropped)
         dropped->clear();
     for (;;) {
         const qsizetype lf = buffer.indexOf('\n');
         if (lf < 0)
-            return EsitoTaglio::Fine;
+            return CutResult::Fine;
         QByteArray line = buffer.left(lf + 1);
         buffer.remove(0, lf + 1);
 
@@ -72,24 +72,24 @@ EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropp
             if (n < 4 || QByteArrayView(line).sliced(n - 4, 2) != SommaControllo(QByteArrayView(line).first(n - 4))) {
                 if (dropped)
                     *dropped = line;
-                return EsitoTaglio::Fine;
+                return CutResult::Fine;
             }
         }
         *frame = line;
-        return EsitoTaglio::Frame;
+        return CutResult::Frame;
     }
 }
 
 void LimitaBuffer(QByteArray &buffer)
 {
     // Runs on every arrival: the usual short buffer needs no scan.
-    if (buffer.size() <= MaxRigaParziale)
+    if (buffer.size() <= kMaxPartialLine)
         return;
     const qsizetype tail = buffer.size() - (buffer.lastIndexOf('\n') + 1);
-    if (tail > MaxRigaParziale)
-        buffer.remove(buffer.size() - tail, tail - MaxRigaParziale);
-    if (buffer.size() > MaxBufferRx)
-        buffer.remove(0, buffer.size() - MaxBufferRx);
+    if (tail > kMaxPartialLine)
+        buffer.remove(buffer.size() - tail, tail - kMaxPartialLine);
+    if (buffer.size() > kMaxRxBuffer)
+        buffer.remove(0, buffer.size() - kMaxRxBuffer);
 }
 
 QByteArray CampoSei(qint64 value)
@@ -113,19 +113,19 @@ QByteArray ComandoMGA(qint64 address, double value)
 
 int NumeroBlocchiMZ(qsizetype imageLength)
 {
-    return static_cast<int>((imageLength + ByteBloccoMZ - 1) / ByteBloccoMZ);
+    return static_cast<int>((imageLength + kMZBlockBytes - 1) / kMZBlockBytes);
 }
 
 QByteArray ComandoMZ(const QByteArray &image, int block)
 {
     if (block < 0 || block > 999)
         return {};
-    const qsizetype start = static_cast<qsizetype>(block) * ByteBloccoMZ;
+    const qsizetype start = static_cast<qsizetype>(block) * kMZBlockBytes;
     if (start >= image.size())
         return {};
-    const bool last = (block + 1) * ByteBloccoMZ >= image.size();
+    const bool last = (block + 1) * kMZBlockBytes >= image.size();
     QByteArray line = "MZ" + QByteArray::number(block).rightJustified(3, '0') + (last ? "$" : "0")
-                      + image.mid(start, ByteBloccoMZ);
+                      + image.mid(start, kMZBlockBytes);
     return line + SommaControllo(line) + "\r\n";
 }
 

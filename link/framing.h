@@ -11,20 +11,20 @@ QByteArray SommaControllo(QByteArrayView text);
 // Whether a frame beginning with these (at least two) characters ends with a checksum.
 bool FrameConChecksum(QByteArrayView start);
 
-enum class EsitoTaglio {
+enum class CutResult {
     Frame,   // *frame holds one line, CR LF included; call again for the next
     Fine,    // nothing more this time: no whole line left (blank lines skipped), or a bad checksum
 };
 // Takes the next frame off the front of `buffer`. A line dropped for a bad or
 // missing checksum ends the run (Fine); the rest of the buffer waits. `dropped`,
 // when given, receives that line (resynchronised, CR LF kept), else is emptied.
-EsitoTaglio EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropped = nullptr);
+CutResult EstraiFrame(QByteArray &buffer, QByteArray *frame, QByteArray *dropped = nullptr);
 
 // Longest tail without LF kept in the receive buffer, and the whole buffer's limit.
-inline constexpr qsizetype MaxRigaParziale = 4096;
-inline constexpr qsizetype MaxBufferRx = 65536;
+inline constexpr qsizetype kMaxPartialLine = 4096;
+inline constexpr qsizetype kMaxRxBuffer = 65536;
 // Bounds the receive buffer: an unterminated tail keeps its newest bytes, and a
-// buffer past MaxBufferRx keeps its newest MaxBufferRx bytes.
+// buffer past kMaxRxBuffer keeps its newest kMaxRxBuffer bytes.
 void LimitaBuffer(QByteArray &buffer);
 
 // The last six characters of "000000" + the whole number (so -12 gives "000-12").
@@ -36,7 +36,7 @@ QByteArray CampoSei(double value);
 QByteArray ComandoMGA(qint64 address, double value);
 
 // Image data bytes per "MZ" block (30 values of six characters).
-inline constexpr qsizetype ByteBloccoMZ = 180;
+inline constexpr qsizetype kMZBlockBytes = 180;
 // Number of "MZ" blocks needed for an image of this many characters.
 int NumeroBlocchiMZ(qsizetype imageLength);
 // "MZ" + block (three digits) + "0"/"$" + data + checksum + CR LF; empty when the

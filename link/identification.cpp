@@ -109,7 +109,7 @@ void MemorizzaR4(EcuIdentity &id, const QByteArray &frame)
     id.DataRevisione = QDate();
 }
 
-quint8 VarianteDaVersione(const QString &versioneSoftware)
+quint8 VariantOfSoftwareVersion(const QString &versioneSoftware)
 {
     return versioneSoftware.trimmed().toUpper().endsWith(QLatin1String("AA")) ? 0 : 1;
 }

@@ -28,4 +28,4 @@ void MemorizzaR8(EcuIdentity &id, const QByteArray &frame);
 void MemorizzaR4(EcuIdentity &id, const QByteArray &frame);
 
 // 0 when the trimmed software version ends in "AA" (any case), else 1.
-quint8 VarianteDaVersione(const QString &versioneSoftware);
+quint8 VariantOfSoftwareVersion(const QString &versioneSoftware);

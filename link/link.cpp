@@ -19,12 +19,12 @@ namespace {
 
 // Counts the link's own operations on the stack, so that bytes a transport
 // delivers synchronously from inside them are interpreted afterwards, in order.
-class Occupato {
+class BusyScope {
 public:
-    explicit Occupato(int &depth) : m_depth(depth) { ++m_depth; }
-    ~Occupato() { --m_depth; }
-    Occupato(const Occupato &) = delete;
-    Occupato &operator=(const Occupato &) = delete;
+    explicit BusyScope(int &depth) : m_depth(depth) { ++m_depth; }
+    ~BusyScope() { --m_depth; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
 private:
     int &m_depth;
 };
@@ -65,8 +65,8 @@ Link::Link(FrameState &frame, LiveState &live, ChartModel &chart, Recorder &reco
     m_timeOutDati.setInterval(m_timing.liveWatchdogMs);
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
     connect(&m_interpreto, &QTimer::timeout, this, &Link::onInterpretTick);
-    connect(&m_timeOutDati, &QTimer::timeout, this, &Link::TimeOutDatiScaduto);
-    connect(&m_timeOutTx, &QTimer::timeout, this, &Link::TimeOutTxScaduto);
+    connect(&m_timeOutDati, &QTimer::timeout, this, &Link::onTimeOutDatiExpired);
+    connect(&m_timeOutTx, &QTimer::timeout, this, &Link::onTimeOutTxExpired);
     m_interpreto.start();
 }
 
@@ -119,7 +119,7 @@ QString Link::testo(int baseId) const
 QString Link::fileLettura() const { return m_frame.file(QStringLiteral("LETTURA.PRG")); }
 QString Link::fileRiferimento() const { return m_frame.file(QStringLiteral("LETTURAN.PRG")); }
 
-QByteArray Link::ComandoAvvioLive() const
+QByteArray Link::liveStartCommand() const
 {
     return ComandoMGA(m_state.VarianteCentralina == 1 ? 147 : 34, 1);
 }
@@ -175,7 +175,7 @@ void Link::Connetti()
 {
     if (m_state.EcuReady)
         return;
-    Occupato busy(m_profondita);
+    BusyScope busy(m_busyDepth);
     if (portOpen())
         m_port->close();
     if (ApriPorta() != 0)
@@ -204,8 +204,8 @@ void Link::Connetti()
 
 void Link::Disconnetti()
 {
-    Occupato busy(m_profondita);
-    ++m_chiusure;
+    BusyScope busy(m_busyDepth);
+    ++m_closeCount;
     m_state.CodaComandi.clear();
     if (portOpen()) {
         m_port->close();
@@ -261,17 +261,17 @@ bool Link::send(const QByteArray &lineWithCrLf)
 {
     if (!portOpen())
         return false;
-    Occupato busy(m_profondita);
-    const quint32 chiusure = m_chiusure;
+    BusyScope busy(m_busyDepth);
+    const quint32 chiusure = m_closeCount;
     // Traced before writing: a reply the write brings back at once comes after it.
     if (m_trace)
         m_trace->sent(lineWithCrLf);
     const bool ok = m_port->write(lineWithCrLf);
-    if (chiusure != m_chiusure)
+    if (chiusure != m_closeCount)
         return false;   // the port was lost while writing and the link is already closed
     if (!ok) {
         qCWarning(lcLink) << "write failed, closing the link";
-        guastoCollegamento();
+        onLinkFailure();
         return false;
     }
     emit sent(lineWithCrLf);
@@ -293,7 +293,7 @@ void Link::onReadyRead()
     // whose LF comes now is acted on now; the tick catches whatever is left.
     if (!data.contains('\n'))
         return;
-    if (m_profondita == 0)
+    if (m_busyDepth == 0)
         InterpretaBuffer();
     else
         QMetaObject::invokeMethod(this, &Link::InterpretaBuffer, Qt::QueuedConnection);
@@ -318,15 +318,15 @@ void Link::onLost(const QString &reason)
 {
     if (portOpen())
         qCWarning(lcLink).noquote() << "port lost:" << reason;
-    guastoCollegamento();
+    onLinkFailure();
 }
 
-void Link::guastoCollegamento()
+void Link::onLinkFailure()
 {
-    if (m_inGuasto || !portOpen())
+    if (m_inFailure || !portOpen())
         return;
-    m_inGuasto = true;
-    Occupato busy(m_profondita);
+    m_inFailure = true;
+    BusyScope busy(m_busyDepth);
     m_timeOutTx.stop();
     m_timeOutDati.stop();
     ChiudiFinestre();
@@ -339,7 +339,7 @@ void Link::guastoCollegamento()
     m_ui->beep();
     messaggio(TextId::LinkLost, TextId::TitleError);
     finishOperation(false, TextId::LinkLost);
-    m_inGuasto = false;
+    m_inFailure = false;
 }
 
 void Link::messaggio(int testoBase, int titoloBase)
@@ -356,24 +356,24 @@ void Link::ChiudiFinestre()
 
 void Link::InterpretaBuffer()
 {
-    if (m_interpretando)
+    if (m_interpreting)
         return;
-    m_interpretando = true;
+    m_interpreting = true;
     ++m_interpretPasses;
-    Occupato busy(m_profondita);
+    BusyScope busy(m_busyDepth);
     QByteArray frame, dropped;
-    while (EstraiFrame(m_state.BufferRx, &frame, &dropped) == EsitoTaglio::Frame)
+    while (EstraiFrame(m_state.BufferRx, &frame, &dropped) == CutResult::Frame)
         InterpretaRisposta(frame);
     if (!dropped.isEmpty())
         m_drops.add(FrameDrops::Cause::Checksum, dropped, m_state.StatoSessione);
-    m_interpretando = false;
+    m_interpreting = false;
 }
 
-void Link::TimeOutDatiScaduto()
+void Link::onTimeOutDatiExpired()
 {
     qCWarning(lcSession).noquote() << "live-data watchdog TimeOutDati expired in state"
                                    << SessionStateName(m_state.StatoSessione);
-    Occupato busy(m_profondita);
+    BusyScope busy(m_busyDepth);
     m_timeOutDati.stop();
     ChiudiFinestre();
     m_mapSide->discardEdits();
@@ -381,33 +381,33 @@ void Link::TimeOutDatiScaduto()
     messaggio(TextId::LinkLost, TextId::TitleError);
 }
 
-void Link::TimeOutTxScaduto()
+void Link::onTimeOutTxExpired()
 {
     qCWarning(lcSession).noquote() << "reply watchdog TimeOutTx expired in state"
                                    << SessionStateName(m_state.StatoSessione);
-    interrompiOperazione(m_state.StatoSessione);
+    abortOperation(m_state.StatoSessione);
 }
 
-void Link::interrompiOperazione(int stato)
+void Link::abortOperation(int stato)
 {
-    Occupato busy(m_profondita);
+    BusyScope busy(m_busyDepth);
     m_timeOutTx.stop();
     m_ui->beep();
     m_ui->setBusyCursor(false);
-    const quint32 chiusure = m_chiusure;
+    const quint32 chiusure = m_closeCount;
     int failure = 0;
     switch (stato) {
     case kSessionIdentifying: case kSessionReadingImage: case kSessionFinalValues:
-        fallisci(TextId::StartInterrupted);
+        failStart(TextId::StartInterrupted);
         send("MU3\r\n");
         break;
     case kSessionSendingMaps:
         m_ui->waitShow();
-        fallisci(failure = TextId::SendingMapsInterrupted);
+        failStart(failure = TextId::SendingMapsInterrupted);
         send("MU1\r\n");
         break;
     case kSessionProgramming:
-        fallisci(failure = TextId::ProgrammingInterrupted);
+        failStart(failure = TextId::ProgrammingInterrupted);
         send("MU1\r\n");
         break;
     default:
@@ -417,7 +417,7 @@ void Link::interrompiOperazione(int stato)
         }
         break;
     }
-    if (chiusure == m_chiusure) {   // else a failed write has closed the link already
+    if (chiusure == m_closeCount) {   // else a failed write has closed the link already
         m_state.StatoSessione = kSessionIdle;
         Disconnetti();
     }
@@ -453,7 +453,7 @@ bool Link::startValueWrites(const QByteArray &lines, int page, int choice, bool 
         return false;
     if (!ensureBackup())
         return false;
-    Occupato busy(m_profondita);
+    BusyScope busy(m_busyDepth);
     m_operation = thenProgram ? LinkOperation::StorePage : LinkOperation::ApplyValues;
     ++m_operationSerial;
     m_state.CodaComandi = lines;
@@ -479,7 +479,7 @@ bool Link::startImageUpload(const QByteArray &image, LinkOperation kind)
         return false;
     if (!ensureBackup())
         return false;
-    Occupato busy(m_profondita);
+    BusyScope busy(m_busyDepth);
     m_operation = kind;
     ++m_operationSerial;
     const bool maps = kind == LinkOperation::StoreMapping;
@@ -517,14 +517,14 @@ void Link::finishOperation(bool ok, int textId, bool textShown)
     emit operationFinished(kind, ok, textId);
 }
 
-void Link::fallisci(int testoBase)
+void Link::failStart(int testoBase)
 {
     m_ui->waitSetLabel(testo(testoBase));
     m_ui->waitShowOk();
     m_ui->setBusyCursor(false);
 }
 
-void Link::armaRisposta()
+void Link::armReplyWatchdog()
 {
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
     m_timeOutTx.start();

@@ -84,10 +84,10 @@ public:
     // Closes every window but the main window and the map editor.
     void ChiudiFinestre();
     // Watchdog expiries; the timers call them, tests may too.
-    void TimeOutDatiScaduto();
-    void TimeOutTxScaduto();
+    void onTimeOutDatiExpired();
+    void onTimeOutTxExpired();
     // The live-data start command for the current variant.
-    QByteArray ComandoAvvioLive() const;
+    QByteArray liveStartCommand() const;
 
     const LinkTiming &timing() const { return m_timing; }
     QTimer &InterpretoDati() { return m_interpreto; }
@@ -115,33 +115,33 @@ private:
     // Line wake-ups on the port unless the wire trace runs, which keeps each character's own time.
     void applyReceiveMode();
     void onLost(const QString &reason);
-    void guastoCollegamento();
-    void interrompiOperazione(int stato);
+    void onLinkFailure();
+    void abortOperation(int stato);
     bool ensureBackup();
     void finishOperation(bool ok, int textId, bool textShown = true);
-    void fallisci(int testoBase);
-    void armaRisposta();
+    void failStart(int testoBase);
+    void armReplyWatchdog();
     void setEcuReady(bool ready);
     void messaggio(int testoBase, int titoloBase);
     QString testo(int baseId) const;
     QString fileLettura() const;
     QString fileRiferimento() const;
 
-    void rispostaR8(const QByteArray &frame);
-    void rispostaR4(const QByteArray &frame);
-    void rispostaRZ(const QByteArray &frame, int blocco);   // blocco counts from 1
-    void rispostaRfn(const QByteArray &frame);
-    void bloccoAccettato();
-    void bloccoRifiutato();
-    void scritturaCompleta();
-    void valoreScritto();
-    void frameLive(const QByteArray &frame);
+    void onReplyR8(const QByteArray &frame);
+    void onReplyR4(const QByteArray &frame);
+    void onReplyRZ(const QByteArray &frame, int blocco);   // blocco counts from 1
+    void onReplyRfn(const QByteArray &frame);
+    void onBlockAccepted();
+    void onBlockRejected();
+    void onWriteComplete();
+    void onValueWritten();
+    void onLiveFrame(const QByteArray &frame);
     // Acts on one frame; false when no handler wanted it in the current state.
     bool rispondi(const QByteArray &frame);
     // Logs a change of StatoSessione since the last call.
     void noteSessionState();
-    void taraturaLive();
-    bool inviaBlocco();
+    void sendLiveCorrection();
+    bool sendNextBlock();
 
     FrameState &m_frame;
     LiveState &m_live;
@@ -155,10 +155,10 @@ private:
     std::unique_ptr<Transport> m_port;
     QString m_portErrorText;
     QTimer m_interpreto, m_timeOutDati, m_timeOutTx;
-    int m_profondita = 0;           // the link's own operations on the stack
-    bool m_interpretando = false;   // InterpretaBuffer is on the stack
-    bool m_inGuasto = false;        // closing after a port failure
-    quint32 m_chiusure = 0;         // Disconnetti calls so far: a handler stops when it changes
+    int m_busyDepth = 0;           // the link's own operations on the stack
+    bool m_interpreting = false;   // InterpretaBuffer is on the stack
+    bool m_inFailure = false;        // closing after a port failure
+    quint32 m_closeCount = 0;         // Disconnetti calls so far: a handler stops when it changes
     std::optional<LinkOperation> m_operation;
     quint32 m_operationSerial = 0;   // which operation a deferred end belongs to
     QString m_backupPath;

@@ -9,13 +9,13 @@
 
 namespace {
 
-constexpr int MaxTentativiAvvio = 10;
+constexpr int kMaxStartAttempts = 10;
 // Field 5 holds a running-state code from here up while the ECU runs its calibration.
 constexpr double RunningStateCodes = 6000;
 
 } // namespace
 
-void Link::frameLive(const QByteArray &frame)
+void Link::onLiveFrame(const QByteArray &frame)
 {
     m_live.LiveDisplayEnabled = true;
     m_timeOutDati.stop();
@@ -25,8 +25,8 @@ void Link::frameLive(const QByteArray &frame)
     bool avvioInviato = false;
     if (PlainDecimal(rec.Field[5]).value_or(0) >= RunningStateCodes) {
         m_state.TentativiAvvio = 0;
-    } else if (m_state.TentativiAvvio < MaxTentativiAvvio) {
-        if (!send(ComandoAvvioLive()))
+    } else if (m_state.TentativiAvvio < kMaxStartAttempts) {
+        if (!send(liveStartCommand()))
             return;
         m_state.BufferRx.clear();
         ++m_state.TentativiAvvio;
@@ -37,7 +37,7 @@ void Link::frameLive(const QByteArray &frame)
 
     if (m_state.TentativiAvvio != 0) {
         // Every start command gets one more frame to take effect; only a frame after the last one gives up.
-        if (m_state.TentativiAvvio < MaxTentativiAvvio || avvioInviato) {
+        if (m_state.TentativiAvvio < kMaxStartAttempts || avvioInviato) {
             m_timeOutDati.start();
             emit liveFrameAccepted();
             return;
@@ -49,14 +49,14 @@ void Link::frameLive(const QByteArray &frame)
         return;
     }
 
-    taraturaLive();
+    sendLiveCorrection();
     if (!portOpen())
         return;
     m_timeOutDati.start();
     emit liveFrameAccepted();
 }
 
-void Link::taraturaLive()
+void Link::sendLiveCorrection()
 {
     if (m_ui->currentEditorPage() != 0)
         return;

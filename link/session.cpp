@@ -29,7 +29,7 @@ bool Link::rispondi(const QByteArray &frame)
     if (frame[0] == 'D') {
         if (frame.size() != 131 || stato != kSessionIdle || !m_state.EcuReady)
             return false;
-        frameLive(frame);
+        onLiveFrame(frame);
         return true;
     }
     if (frame[0] != 'R')
@@ -39,56 +39,56 @@ bool Link::rispondi(const QByteArray &frame)
     case '8':
         if (stato != kSessionIdentifying)
             return false;
-        rispostaR8(frame);
+        onReplyR8(frame);
         return true;
     case '4':
         if (stato != kSessionIdentifying)
             return false;
-        rispostaR4(frame);
+        onReplyR4(frame);
         return true;
     case 'Z':
         if (stato != kSessionReadingImage || frame.size() != 191)
             return false;
         if (const auto blocco = FixedField(QByteArrayView(frame).sliced(3, 3)))
-            rispostaRZ(frame, int(*blocco) + 1);
+            onReplyRZ(frame, int(*blocco) + 1);
         else
             m_drops.add(FrameDrops::Cause::Malformed, frame, stato);
         return true;
     case 'f':
         if (stato != kSessionFinalValues || !frame.startsWith("Rfn"))
             return false;
-        rispostaRfn(frame);
+        onReplyRfn(frame);
         return true;
     case '5': case '6':
         if (!IsImageUploadState(stato))
             return false;
-        bloccoAccettato();
+        onBlockAccepted();
         return true;
     case '7':
         if (!IsImageUploadState(stato))
             return false;
-        bloccoRifiutato();
+        onBlockRejected();
         return true;
     case '1':
         if (!IsImageUploadState(stato))
             return false;
-        scritturaCompleta();
+        onWriteComplete();
         return true;
     case 'g':
         if (!IsValueWriteState(stato) || !frame.startsWith("Rga"))
             return false;
-        valoreScritto();
+        onValueWritten();
         return true;
     default:
         return false;
     }
 }
 
-void Link::rispostaR8(const QByteArray &frame)
+void Link::onReplyR8(const QByteArray &frame)
 {
     m_timeOutTx.stop();
     if (frame.size() != 61) {
-        fallisci(TextId::EcuOldSoftware);
+        failStart(TextId::EcuOldSoftware);
         if (!send("MU3\r\n"))
             return;
         m_state.StatoSessione = kSessionIdle;
@@ -97,18 +97,18 @@ void Link::rispostaR8(const QByteArray &frame)
     }
     MemorizzaR8(m_state.Ident, frame);
     m_state.TentativiAvvio = 0;
-    m_state.VarianteCentralina = VarianteDaVersione(m_state.Ident.VersioneSoftware);
-    if (!send(ComandoAvvioLive()))
+    m_state.VarianteCentralina = VariantOfSoftwareVersion(m_state.Ident.VersioneSoftware);
+    if (!send(liveStartCommand()))
         return;
     QFile::remove(fileLettura());
     QFile::remove(fileRiferimento());
     m_state.StatoSessione = kSessionReadingImage;
     if (!send("MU2\r\n"))
         return;
-    armaRisposta();
+    armReplyWatchdog();
 }
 
-void Link::rispostaR4(const QByteArray &frame)
+void Link::onReplyR4(const QByteArray &frame)
 {
     m_timeOutTx.stop();
     m_ui->setBusyCursor(false);
@@ -125,7 +125,7 @@ void Link::rispostaR4(const QByteArray &frame)
     Disconnetti();
 }
 
-void Link::rispostaRZ(const QByteArray &frame, int blocco)
+void Link::onReplyRZ(const QByteArray &frame, int blocco)
 {
     m_timeOutTx.stop();
     m_ui->waitSetLabel(testo(TextId::StartingLabel) + QStringLiteral(" (") + QString::number(blocco) + QLatin1Char(')'));
@@ -145,29 +145,29 @@ void Link::rispostaRZ(const QByteArray &frame, int blocco)
     if (!ok) {
         qCWarning(lcSession).noquote() << "cannot write block" << blocco << "into"
                                        << QDir::toNativeSeparators(fileLettura());
-        interrompiOperazione(kSessionReadingImage);
+        abortOperation(kSessionReadingImage);
         return;
     }
 
     switch (frame[6]) {
     case '0':
         if (send("MUA\r\n"))
-            armaRisposta();
+            armReplyWatchdog();
         break;
     case '$':
         m_state.StatoSessione = kSessionFinalValues;
         if (!send("MU3\r\n") || !send("MUFN\r\n"))
             return;
-        armaRisposta();
+        armReplyWatchdog();
         break;
     default:
         // Neither "more" nor "last": keep waiting, but not for ever.
-        armaRisposta();
+        armReplyWatchdog();
         break;
     }
 }
 
-void Link::rispostaRfn(const QByteArray &frame)
+void Link::onReplyRfn(const QByteArray &frame)
 {
     m_timeOutTx.stop();
     m_ui->setBusyCursor(false);
@@ -179,14 +179,14 @@ void Link::rispostaRfn(const QByteArray &frame)
     if (!m_mapSide->writeFinalValues(fileLettura(), m_state.ValoriFinali)) {
         qCWarning(lcSession).noquote() << "cannot write the final values into"
                                        << QDir::toNativeSeparators(fileLettura());
-        interrompiOperazione(kSessionFinalValues);
+        abortOperation(kSessionFinalValues);
         return;
     }
     QFile::remove(fileRiferimento());
     if (!QFile::copy(fileLettura(), fileRiferimento())) {
         qCWarning(lcSession).noquote() << "cannot copy" << QDir::toNativeSeparators(fileLettura()) << "to"
                                        << QDir::toNativeSeparators(fileRiferimento());
-        interrompiOperazione(kSessionFinalValues);
+        abortOperation(kSessionFinalValues);
         return;
     }
     m_state.StatoSessione = kSessionIdle;
@@ -216,21 +216,21 @@ void Link::rispostaRfn(const QByteArray &frame)
     m_timeOutDati.start();
 }
 
-bool Link::inviaBlocco()
+bool Link::sendNextBlock()
 {
     const QByteArray comando = ComandoMZ(m_state.ImmagineDaInviare, m_state.BloccoCorrente);
     if (comando.isEmpty()) {
         // No such block: the ECU asked past the end; the reply watchdog decides.
-        armaRisposta();
+        armReplyWatchdog();
         return true;
     }
     if (!send(comando))
         return false;
-    armaRisposta();
+    armReplyWatchdog();
     return true;
 }
 
-void Link::bloccoAccettato()
+void Link::onBlockAccepted()
 {
     m_timeOutTx.stop();
     ++m_state.BloccoCorrente;
@@ -241,15 +241,15 @@ void Link::bloccoAccettato()
                       : m_operation == LinkOperation::RestoreImage ? TextId::Restoring : TextId::Programming;
     m_ui->waitSetLabel(testo(label) + QStringLiteral(" (") + QString::number(m_state.BloccoCorrente)
                       + QLatin1Char(')'));
-    if (inviaBlocco())
+    if (sendNextBlock())
         m_state.RitrasmissioneFatta = 0;
 }
 
-void Link::bloccoRifiutato()
+void Link::onBlockRejected()
 {
     m_timeOutTx.stop();
     if (m_state.RitrasmissioneFatta == 0) {
-        if (inviaBlocco())
+        if (sendNextBlock())
             m_state.RitrasmissioneFatta = 1;
         return;
     }
@@ -260,7 +260,7 @@ void Link::bloccoRifiutato()
         m_state.TentativiAvvio = 0;
         m_state.BufferRx.clear();
     }
-    fallisci(failure);
+    failStart(failure);
     if (send("MU1\r\n")) {
         m_timeOutDati.start();
         m_state.StatoSessione = kSessionIdle;
@@ -268,7 +268,7 @@ void Link::bloccoRifiutato()
     finishOperation(false, failure);
 }
 
-void Link::scritturaCompleta()
+void Link::onWriteComplete()
 {
     m_timeOutTx.stop();
     const bool maps = m_state.StatoSessione == kSessionSendingMaps;
@@ -294,7 +294,7 @@ void Link::scritturaCompleta()
         m_ui->ShowPageButtons(m_ui->currentEditorPage());
 }
 
-void Link::valoreScritto()
+void Link::onValueWritten()
 {
     m_timeOutTx.stop();
     const int stato = m_state.StatoSessione;
@@ -303,7 +303,7 @@ void Link::valoreScritto()
         const QByteArray riga = m_state.CodaComandi.left(crlf + 2);
         if (!send(riga))
             return;
-        armaRisposta();
+        armReplyWatchdog();
         m_state.CodaComandi.remove(0, crlf + 2);
         return;
     }
@@ -338,5 +338,5 @@ void Link::valoreScritto()
     m_timeOutTx.setInterval(m_timing.replyWatchdogMs);
     if (!send("MU0\r\n"))
         return;
-    armaRisposta();
+    armReplyWatchdog();
 }

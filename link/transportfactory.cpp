@@ -2,7 +2,7 @@
 
 #include "link/serialtransport.h"
 
-TransportFactory CreaTransportFactory(SimulatorHook simulator)
+TransportFactory MakeTransportFactory(SimulatorHook simulator)
 {
     return [simulator = std::move(simulator)](const QString &device) -> std::unique_ptr<Transport> {
         if (device.trimmed().compare(QLatin1String(NomeSimulatore), Qt::CaseInsensitive) == 0)

@@ -13,4 +13,4 @@ inline constexpr char NomeSimulatore[] = "SIMULATORE";
 
 // The program's factory: "SIMULATORE" (any case, blanks ignored) goes to `simulator`
 // (no transport when there is none), every other name to a SerialTransport.
-TransportFactory CreaTransportFactory(SimulatorHook simulator = {});
+TransportFactory MakeTransportFactory(SimulatorHook simulator = {});

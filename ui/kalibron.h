@@ -105,10 +105,10 @@ private:
     QString caption(QAction *action) const;
     void popUp(int mainIndex, const QString &key);
     void esci();
-    void apriSeriale();
-    void apriLingua();
-    void apriInfCentr();
-    void apriRipristino();
+    void openSerialDialog();
+    void openLanguageDialog();
+    void openEcuInformation();
+    void openRestoreDialog();
     void connectEditor();
     void storePage();
     void afterDialog();

@@ -47,7 +47,7 @@ void Kalibron::MenuPrincipaleClick(const QString &key)
         afterDialog();
     } else if (k == QLatin1String("INF_CENTR")) {
         if (ready)
-            apriInfCentr();
+            openEcuInformation();
     } else if (k == QLatin1String("UTILITA")) {
         popUp(2, k);
     } else if (k == QLatin1String("CONFIGURAZIONE")) {
@@ -82,7 +82,7 @@ void Kalibron::esci()
     close();
 }
 
-void Kalibron::apriSeriale()
+void Kalibron::openSerialDialog()
 {
     if (m_link->portOpen())
         return;
@@ -92,7 +92,7 @@ void Kalibron::apriSeriale()
     afterDialog();
 }
 
-void Kalibron::apriLingua()
+void Kalibron::openLanguageDialog()
 {
     FrameState &frame = m_ctx.frame;
     frame.LinguaScelta = frame.LinguaCorrente;
@@ -106,7 +106,7 @@ void Kalibron::apriLingua()
         MenuPrincipaleClick(QStringLiteral("ESCI"));
 }
 
-void Kalibron::apriInfCentr()
+void Kalibron::openEcuInformation()
 {
     VisInf dialog(m_ctx.frame, m_link->state().Ident, this);
     dialog.setWindowTitle(MenuPath(caption(m_mainMenu[1])));
@@ -114,7 +114,7 @@ void Kalibron::apriInfCentr()
     afterDialog();
 }
 
-void Kalibron::apriRipristino()
+void Kalibron::openRestoreDialog()
 {
     if (!m_link->canStartOperation())
         return;

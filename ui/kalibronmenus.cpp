@@ -97,9 +97,9 @@ void Kalibron::buildMenus()
     route(m_menuM[1], "Crea_Dischi");
     route(m_menuF[3], "Esci");
     route(m_mainMenu[1], "Inf_Centr");
-    connect(m_menuRestore, &QAction::triggered, this, &Kalibron::apriRipristino);
-    connect(m_menuConf[0], &QAction::triggered, this, &Kalibron::apriSeriale);
-    connect(m_menuConf[1], &QAction::triggered, this, &Kalibron::apriLingua);
+    connect(m_menuRestore, &QAction::triggered, this, &Kalibron::openRestoreDialog);
+    connect(m_menuConf[0], &QAction::triggered, this, &Kalibron::openSerialDialog);
+    connect(m_menuConf[1], &QAction::triggered, this, &Kalibron::openLanguageDialog);
     connect(m_menuInf, &QAction::triggered, this, [this] {
         ShowAbout(m_ctx.frame, this);
         afterDialog();

@@ -34,7 +34,7 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink, PortFind
       m_finder(finder ? finder : m_ownFinder.get()), m_porte(frame)
 {
     setObjectName(QStringLiteral("ConfSer"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
 
     QStringList ports;
@@ -101,11 +101,11 @@ ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink, PortFind
     adapters->addWidget(m_intestazione);
     adapters->addWidget(m_adattatori);
 
-    auto *salva = CreaTasto(frame, this, QStringLiteral("Salva"), 101, 102);
+    auto *salva = MakeFaceButton(frame, this, QStringLiteral("Salva"), 101, 102);
     connect(salva, &QAbstractButton::clicked, this, &ConfSer::salva);
     m_salva = salva;
 
-    auto *esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    auto *esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(esci, &QAbstractButton::clicked, this, &ConfSer::esci);
     m_esci = esci;
 

@@ -15,7 +15,7 @@ SceltaLingua::SceltaLingua(FrameState &frame, QWidget *parent, MessageSink *sink
     : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink)
 {
     setObjectName(QStringLiteral("SceltaLingua"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
 
     auto *group = new QButtonGroup(this);
@@ -38,10 +38,10 @@ SceltaLingua::SceltaLingua(FrameState &frame, QWidget *parent, MessageSink *sink
         m_lingua[i] = b;
     }
 
-    auto *scegli = CreaTasto(frame, this, QStringLiteral("Scegli"), 101, 102);
+    auto *scegli = MakeFaceButton(frame, this, QStringLiteral("Scegli"), 101, 102);
     connect(scegli, &QAbstractButton::clicked, this, &SceltaLingua::scegli);
 
-    auto *esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    auto *esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(esci, &QAbstractButton::clicked, this, &SceltaLingua::esci);
 
     auto *buttons = new QHBoxLayout;

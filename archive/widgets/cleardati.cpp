@@ -49,7 +49,7 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     : QDialog(parent), m_frame(frame), m_messages(messages), m_liveWatchdog(liveWatchdog), m_removeFile(unlinkFile)
 {
     setObjectName(QStringLiteral("ClearDati"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     // The menu path: the store dialog's caption is not in the text table.
     setWindowTitle(ArchiveDialogCaption(frame, 102, 117));   // File - Cancellazione file acquisizione
@@ -99,9 +99,9 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     connect(m_list, &QListWidget::itemClicked, this, &ClearDati::lineClicked);
     grid->addWidget(m_list, 5, 0, 1, 2);
 
-    m_memorizza = CreaTasto(frame, this, QStringLiteral("Memorizza"), 125, 126);
+    m_memorizza = MakeFaceButton(frame, this, QStringLiteral("Memorizza"), 125, 126);
     connect(m_memorizza, &QAbstractButton::clicked, this, &ClearDati::memorizza);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &ClearDati::reject);
 
     QHBoxLayout *buttons = ArchiveButtonRow(m_memorizza, m_esci);

@@ -58,7 +58,7 @@ ClearNIV::ClearNIV(FrameState &frame, MessageSink &messages, QWidget *parent, QT
     : QDialog(parent), m_frame(frame), m_messages(messages), m_liveWatchdog(liveWatchdog), m_removeFile(unlinkFile)
 {
     setObjectName(QStringLiteral("ClearNIV"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     setWindowTitle(ArchiveDialogCaption(frame, 102, 121));   // File - Cancellazione mappatura
 
@@ -104,9 +104,9 @@ ClearNIV::ClearNIV(FrameState &frame, MessageSink &messages, QWidget *parent, QT
     });
     grid->addWidget(m_list, 7, 0, 1, 2);
 
-    m_salva = CreaTasto(frame, this, QStringLiteral("Salva"), 125, 126);   // "Cancella"
+    m_salva = MakeFaceButton(frame, this, QStringLiteral("Salva"), 125, 126);   // "Cancella"
     connect(m_salva, &QAbstractButton::clicked, this, &ClearNIV::salva);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &ClearNIV::reject);
 
     auto *main = new QVBoxLayout(this);

@@ -40,7 +40,7 @@ CreaDischi::CreaDischi(FrameState &frame, MessageSink &messages, QWidget *parent
       m_drive(drive ? drive : &m_realDrive)
 {
     setObjectName(QStringLiteral("CreaDischi"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     setWindowTitle(ArchiveDialogCaption(frame, kFileMenu, kCreateDisksItem));   // File - Creazione dischi di aggiornamento
 
@@ -60,9 +60,9 @@ CreaDischi::CreaDischi(FrameState &frame, MessageSink &messages, QWidget *parent
     m_target->setWordWrap(true);
     m_target->setFixedWidth(listWidth);
 
-    m_crea = CreaTasto(frame, this, QStringLiteral("Crea"), kCreaFace, kCreaGreyFace);
+    m_crea = MakeFaceButton(frame, this, QStringLiteral("Crea"), kCreaFace, kCreaGreyFace);
     connect(m_crea, &QAbstractButton::clicked, this, &CreaDischi::crea);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), kEsciFace, kEsciGreyFace);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), kEsciFace, kEsciGreyFace);
     connect(m_esci, &QAbstractButton::clicked, this, &CreaDischi::reject);
 
     auto *main = new QVBoxLayout(this);

@@ -55,7 +55,7 @@ MemorDati::MemorDati(FrameState &frame, Recorder &recorder, MessageSink &message
 {
     setObjectName(QStringLiteral("MemorDati"));
     setWindowTitle(ArchiveDialogCaption(frame, 102, 114));   // File - Inizio acquisizione
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
 
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -118,10 +118,10 @@ MemorDati::MemorDati(FrameState &frame, Recorder &recorder, MessageSink &message
     m_dati[Descrizione]->setMinimumWidth(fm.horizontalAdvance(QString(kWidths[Descrizione] + 2, QLatin1Char('x'))));
     grid->setColumnStretch(1, 1);
 
-    m_memorizza = CreaTasto(frame, this, QStringLiteral("Memorizza"), 129, 130);
+    m_memorizza = MakeFaceButton(frame, this, QStringLiteral("Memorizza"), 129, 130);
     m_memorizza->setEnabled(false);
     connect(m_memorizza, &QAbstractButton::clicked, this, &MemorDati::memorizza);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &MemorDati::esci);
 
     QHBoxLayout *buttons = ArchiveButtonRow(m_memorizza, m_esci);

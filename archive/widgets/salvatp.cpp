@@ -60,7 +60,7 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
       m_files(files ? files : &m_realFiles)
 {
     setObjectName(QStringLiteral("SalvatP"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     setWindowTitle(ArchiveDialogCaption(frame, 104, 111));   // Utilita' - Salvataggio acquisizioni
 
@@ -135,8 +135,8 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
     bold.setBold(true);
     m_segnalazione->setFont(bold);
 
-    m_salva = CreaTasto(frame, this, QStringLiteral("Salva"), 141, 142);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    m_salva = MakeFaceButton(frame, this, QStringLiteral("Salva"), 141, 142);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_salva, &QAbstractButton::clicked, this, &SalvatP::salva);
     connect(m_esci, &QAbstractButton::clicked, this, &SalvatP::reject);
 

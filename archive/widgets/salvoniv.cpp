@@ -54,7 +54,7 @@ SalvoNIV::SalvoNIV(FrameState &frame, const MapSaveSource &source, MessageSink &
 {
     setObjectName(QStringLiteral("SalvoNIV"));
     setWindowTitle(ArchiveDialogCaption(frame, 102, 118));   // File - Salvataggio mappatura
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
 
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -118,10 +118,10 @@ SalvoNIV::SalvoNIV(FrameState &frame, const MapSaveSource &source, MessageSink &
     }
     grid->setColumnStretch(1, 1);
 
-    m_salva = CreaTasto(frame, this, QStringLiteral("Salva"), 101, 102);
+    m_salva = MakeFaceButton(frame, this, QStringLiteral("Salva"), 101, 102);
     m_salva->setEnabled(false);
     connect(m_salva, &QAbstractButton::clicked, this, &SalvoNIV::salva);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &SalvoNIV::reject);
 
     auto *main = new QVBoxLayout(this);

@@ -46,7 +46,7 @@ RestoreImageDialog::RestoreImageDialog(const FrameState &frame, const QList<Imag
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("RestoreImage"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
 
     auto *heading = new QLabel(Testo(frame.id(370)).trimmed(), this);
@@ -99,9 +99,9 @@ RestoreImageDialog::RestoreImageDialog(const FrameState &frame, const QList<Imag
     m_list->setMinimumSize(qMax(420, m_list->columnWidth(0) + m_list->columnWidth(1) + 40),
                            m_list->header()->sizeHint().height() + rows * rowHeight + 6);
 
-    m_restore = CreaTasto(frame, this, QStringLiteral("Ripristina"), 369, 370);
+    m_restore = MakeFaceButton(frame, this, QStringLiteral("Ripristina"), 369, 370);
     connect(m_restore, &QAbstractButton::clicked, this, &RestoreImageDialog::restore);
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 103, 104);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &RestoreImageDialog::reject);
 
     connect(m_list, &QTreeWidget::itemSelectionChanged, this,

@@ -66,7 +66,7 @@ QString VisInf::avviso(const FrameState &frame, const EcuIdentity &ident)
 VisInf::VisInf(const FrameState &frame, const EcuIdentity &ident, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("VisInf"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     setWindowTitle(Testo(frame.id(103)).trimmed().remove(QLatin1Char('&')));
 
@@ -116,7 +116,7 @@ VisInf::VisInf(const FrameState &frame, const EcuIdentity &ident, QWidget *paren
     m_warning->setPalette(red);
     m_warning->setVisible(!m_warning->text().isEmpty());
 
-    m_ok = CreaTasto(frame, this, QStringLiteral("TastoOK"), 111, 112);
+    m_ok = MakeFaceButton(frame, this, QStringLiteral("TastoOK"), 111, 112);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
 
     auto *row = new QHBoxLayout;

@@ -31,7 +31,7 @@ PictureButton *makeButton(const FrameState &frame, QWidget *parent, const char *
 {
     auto *b = new PictureButton(parent);
     b->setObjectName(QLatin1String(name));
-    CaricaTasto(frame, b, normal, greyed);
+    LoadFaceButton(frame, b, normal, greyed);
     b->setEnabled(false);
     return b;
 }

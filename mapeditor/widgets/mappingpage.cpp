@@ -239,7 +239,7 @@ MappingPage::MappingPage(const FrameState &frame, MapModel &map, QWidget *parent
     chartRow->addWidget(m_chart, 1);
     m_azzero = new PictureButton(this);
     m_azzero->setObjectName(QStringLiteral("Azzero"));
-    CaricaTasto(frame, m_azzero, 131, 132);
+    LoadFaceButton(frame, m_azzero, 131, 132);
     m_azzero->setToolTip(QStringLiteral("Ctrl+Z"));
     m_azzero->setFixedSize(m_azzero->sizeHint());
     chartRow->addWidget(m_azzero, 0, Qt::AlignTop);

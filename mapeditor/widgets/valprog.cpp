@@ -19,7 +19,7 @@ QString ValProg::messageText(const FrameState &frame, int lastSentChoice)
 ValProg::ValProg(const FrameState &frame, int lastSentChoice, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ValProg"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     setWindowTitle(Testo(frame.id(170)));
 
@@ -45,10 +45,10 @@ ValProg::ValProg(const FrameState &frame, int lastSentChoice, QWidget *parent) :
 
     const int faces[2][2] = {{133, 134}, {135, 136}};
     for (int i = 0; i < 2; ++i) {
-        m_prog[i] = CreaTasto(frame, this, QStringLiteral("TastoProg(%1)").arg(i), faces[i][0], faces[i][1]);
+        m_prog[i] = MakeFaceButton(frame, this, QStringLiteral("TastoProg(%1)").arg(i), faces[i][0], faces[i][1]);
         connect(m_prog[i], &QAbstractButton::clicked, this, [this, i] { answer(i); });
     }
-    m_esci = CreaTasto(frame, this, QStringLiteral("Esci"), 105, 106);
+    m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 105, 106);
     connect(m_esci, &QAbstractButton::clicked, this, [this] { answer(-1); });
 
     auto *row = new QHBoxLayout;

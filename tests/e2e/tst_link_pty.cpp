@@ -44,7 +44,7 @@ private slots:
         QProcess ecusim;
         QVERIFY(startEcusim(rig, ecusim, options));
 
-        Link &link = rig.makeLink(CreaTransportFactory());
+        Link &link = rig.makeLink(MakeTransportFactory());
         const FrameState &frame = rig.frame;
         const LiveState &live = rig.live;
         const FakeLinkUi &ui = rig.ui;
@@ -92,7 +92,7 @@ private slots:
         LinkRig rig;
         QProcess ecusim;
         QVERIFY(startEcusim(rig, ecusim, {QStringLiteral("--baud"), QStringLiteral("0")}));
-        Link &link = rig.makeLink(CreaTransportFactory());
+        Link &link = rig.makeLink(MakeTransportFactory());
         link.Connetti();
         QVERIFY(waitWhileTalking(link, [&] { return link.state().EcuReady; }));
 

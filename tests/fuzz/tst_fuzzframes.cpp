@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(sealed.size(), length);
         QByteArray buffer = sealed + "R5\r\n";
         QByteArray frame;
-        QCOMPARE(EstraiFrame(buffer, &frame), EsitoTaglio::Frame);
+        QCOMPARE(EstraiFrame(buffer, &frame), CutResult::Frame);
         QCOMPARE(frame, sealed);
         QCOMPARE(buffer, QByteArray("R5\r\n"));
     }
@@ -88,7 +88,7 @@ private slots:
                 for (int k = 0; k < pieces.size(); ++k) {
                     QByteArray buffer = rawPieces[k].first;
                     QByteArray frame;
-                    QVERIFY2(EstraiFrame(buffer, &frame) == EsitoTaglio::Frame && buffer.isEmpty(),
+                    QVERIFY2(EstraiFrame(buffer, &frame) == CutResult::Frame && buffer.isEmpty(),
                              qPrintable(name + QString::number(k)));
                     QCOMPARE(SealFrame(pieces[k].first, true), rawPieces[k].first);
                 }

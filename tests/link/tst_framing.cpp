@@ -11,7 +11,7 @@ QByteArrayList CutRun(QByteArray &buffer)
 {
     QByteArrayList out;
     QByteArray frame;
-    while (EstraiFrame(buffer, &frame) == EsitoTaglio::Frame)
+    while (EstraiFrame(buffer, &frame) == CutResult::Frame)
         out.append(frame);
     return out;
 }

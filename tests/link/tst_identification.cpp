@@ -71,7 +71,7 @@ private slots:
         EcuIdentity id;
         MemorizzaR8(id, R8("31012024", "07", "00", sent));
         QCOMPARE(id.VersioneSoftware, stored);
-        QCOMPARE(int(VarianteDaVersione(id.VersioneSoftware)), variant);
+        QCOMPARE(int(VariantOfSoftwareVersion(id.VersioneSoftware)), variant);
     }
 
     void r4_storesOldLayoutAndDerivesHardware_data()

@@ -341,7 +341,7 @@ private slots:
             b.link->Connetti();
             b.port().written.clear();
             b.ui.clear();
-            b.link->TimeOutTxScaduto();
+            b.link->onTimeOutTxExpired();
         }
         QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 3000);
         QCOMPARE(b.ui.messages.size(), 1);

@@ -33,7 +33,7 @@ struct SimBench : LinkRig {
             ecu = t.get();
             return t;
         };
-        makeLink(CreaTransportFactory(hook), LinkTiming{20, 1000, 1500, 1000});
+        makeLink(MakeTransportFactory(hook), LinkTiming{20, 1000, 1500, 1000});
         QObject::connect(link.get(), &Link::sent, link.get(), [this](const QByteArray &l) { sent << l.trimmed(); });
         link->Connetti();
     }

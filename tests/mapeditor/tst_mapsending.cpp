@@ -31,7 +31,7 @@ struct SimRig : LinkRig {
         if (!fault.isEmpty() && !config.addFault(fault))
             qFatal("unknown fault %s", qPrintable(fault));
         mapCom1(QStringLiteral("SIMULATORE"));
-        makeLink(CreaTransportFactory([this] {
+        makeLink(MakeTransportFactory([this] {
                      auto t = std::make_unique<SimTransport>(config);
                      ecu = t.get();
                      return t;

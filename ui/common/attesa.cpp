@@ -15,7 +15,7 @@ Attesa::Attesa(const FrameState &frame, QWidget *mainWindow) : QDialog(mainWindo
 {
     setObjectName(QStringLiteral("Attesa"));
     // No close box: the operation decides when the dialog may go.
-    DialogoFisso(this, false);
+    MakeFixedDialog(this, false);
     setModal(false);
 
     m_label = new QLabel(this);
@@ -35,7 +35,7 @@ Attesa::Attesa(const FrameState &frame, QWidget *mainWindow) : QDialog(mainWindo
     busy->setTextVisible(false);
     busy->setFixedHeight(8);
 
-    m_ok = CreaTasto(frame, this, QStringLiteral("TastoOK"), 111, 112);
+    m_ok = MakeFaceButton(frame, this, QStringLiteral("TastoOK"), 111, 112);
     QSizePolicy keep = m_ok->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     m_ok->setSizePolicy(keep);

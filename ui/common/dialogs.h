@@ -22,12 +22,12 @@ QString VersionText(int major, int minor);
 
 // Gives a picture button its localised faces: `normalBase` for the normal and
 // pressed face, `disabledBase` for the greyed one (base ids, language added here).
-void CaricaTasto(const FrameState &frame, PictureButton *button, int normalBase, int disabledBase);
+void LoadFaceButton(const FrameState &frame, PictureButton *button, int normalBase, int disabledBase);
 // A dialog's picture button of the standard size, named `name`, with its faces.
-PictureButton *CreaTasto(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
+PictureButton *MakeFaceButton(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
                          int disabledBase);
 // Window flags of the program's fixed-size dialogs, with or without a close box.
-void DialogoFisso(QWidget *dialog, bool closeBox = true);
+void MakeFixedDialog(QWidget *dialog, bool closeBox = true);
 
 // What a dialog uses to ask the user when its opener gives it nothing else:
 // the real message dialog over `parent`, the platform box and the beep.

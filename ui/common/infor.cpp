@@ -28,7 +28,7 @@ QString VersionText() { return VersionText(KALIBRON_VERSION_MAJOR, KALIBRON_VERS
 Infor::Infor(const FrameState &frame, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Infor"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
     setWindowTitle(Testo(frame.id(305)).trimmed() + QLatin1Char(' ') + Testo(frame.id(307)).trimmed());
 
@@ -66,7 +66,7 @@ Infor::Infor(const FrameState &frame, QWidget *parent) : QDialog(parent)
     grey.setColor(QPalette::WindowText, grey.color(QPalette::PlaceholderText));
     m_disclaimer->setPalette(grey);
 
-    m_ok = CreaTasto(frame, this, QStringLiteral("cmdOK"), 111, 112);
+    m_ok = MakeFaceButton(frame, this, QStringLiteral("cmdOK"), 111, 112);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
 
     auto *words = new QVBoxLayout;

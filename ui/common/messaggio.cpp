@@ -59,7 +59,7 @@ constexpr int kMaxText = 460;
 Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Messaggio"));
-    DialogoFisso(this);
+    MakeFixedDialog(this);
     setModal(true);
 
     m_icon = new QLabel(this);
@@ -87,7 +87,7 @@ Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
     main->setSizeConstraint(QLayout::SetFixedSize);
 
     for (int i = 0; i < int(m_tasti.size()); ++i) {
-        PictureButton *b = CreaTasto(frame, this, QLatin1String(kTasti[i].name), kTasti[i].normal,
+        PictureButton *b = MakeFaceButton(frame, this, QLatin1String(kTasti[i].name), kTasti[i].normal,
                                      kTasti[i].greyed);
         b->hide();
         b->setEnabled(false);
@@ -242,23 +242,23 @@ int ShowMessage(FrameState &frame, QWidget *parent, const QString &text, int fla
     return frame.MessageResult;
 }
 
-void CaricaTasto(const FrameState &frame, PictureButton *button, int normalBase, int disabledBase)
+void LoadFaceButton(const FrameState &frame, PictureButton *button, int normalBase, int disabledBase)
 {
     CaricaImmagine(frame.id(disabledBase), button);
     CaricaImmagine(frame.id(normalBase), button);
 }
 
-PictureButton *CreaTasto(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
+PictureButton *MakeFaceButton(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
                          int disabledBase)
 {
     auto *b = new PictureButton(parent);
     b->setObjectName(name);
-    CaricaTasto(frame, b, normalBase, disabledBase);
+    LoadFaceButton(frame, b, normalBase, disabledBase);
     b->setFixedSize(kButtonSize);
     return b;
 }
 
-void DialogoFisso(QWidget *dialog, bool closeBox)
+void MakeFixedDialog(QWidget *dialog, bool closeBox)
 {
     Qt::WindowFlags f = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                         | Qt::WindowTitleHint;
