@@ -36,9 +36,8 @@ QList<FoundPort> SystemPortFinder::ports() const
         port.serialNumber = info.serialNumber();
         found << port;
     }
-    std::sort(found.begin(), found.end(), [](const FoundPort &a, const FoundPort &b) {
-        return a.systemLocation < b.systemLocation;
-    });
+    std::sort(found.begin(), found.end(),
+              [](const FoundPort &a, const FoundPort &b) { return a.systemLocation < b.systemLocation; });
     return found;
 }
 

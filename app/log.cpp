@@ -51,7 +51,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
         g_previous(type, context, message);
 }
 
-} // namespace
+}   // namespace
 
 QByteArray FormatLogLine(const QDateTime &when, const char *category, QtMsgType type, const QString &message)
 {
@@ -120,6 +120,6 @@ void LogShownMessage(const QString &text, int flags, const QString &title, int a
         qCInfo(lcUi).noquote() << "plain message" << DescribeShownText(title) << "text" << DescribeShownText(text);
         return;
     }
-    qCInfo(lcUi).noquote() << "message" << DescribeShownText(title) << "text" << DescribeShownText(text)
-                           << "flags" << flags << "answer" << answer;
+    qCInfo(lcUi).noquote() << "message" << DescribeShownText(title) << "text" << DescribeShownText(text) << "flags"
+                           << flags << "answer" << answer;
 }

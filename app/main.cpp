@@ -29,15 +29,14 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("VARSENO"));
 
     QString error;
-    const QString folder = CartellaApplicazione(QApplication::arguments(),
-                                                QApplication::applicationDirPath(), &error);
+    const QString folder = CartellaApplicazione(QApplication::arguments(), QApplication::applicationDirPath(), &error);
     if (folder.isEmpty() && !error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
     const std::unique_ptr<QLockFile> instance = BloccaIstanza(folder.isEmpty() ? QStringLiteral("/") : folder);
     if (!instance)
-        return 0; // another copy runs on this folder: end silently
+        return 0;   // another copy runs on this folder: end silently
     QDir::setCurrent(folder.isEmpty() ? QStringLiteral("/") : folder);
     // Only the copy that owns the folder writes its log.
     const LogFileHandler log(folder.isEmpty() ? QStringLiteral("/") : folder);
@@ -46,11 +45,15 @@ int main(int argc, char **argv)
     frame.PercorsoApp = folder;
     LeggiLingua(frame);
     LeggiEdizione(frame, CodiceEdizione());
-    const QString edition = frame.EdizioneQEL ? QStringLiteral("QEL")
-                            : frame.EdizioneTUBAN ? QStringLiteral("TUBAN") : QStringLiteral("standard");
+    const QString edition = frame.EdizioneQEL     ? QStringLiteral("QEL")
+                            : frame.EdizioneTUBAN ? QStringLiteral("TUBAN")
+                                                  : QStringLiteral("standard");
     qCInfo(lcUi).noquote() << QStringLiteral("kalibron %1.%2 started, edition %3 (code \"%4\"), language %5, folder %6")
-                                  .arg(KALIBRON_VERSION_MAJOR).arg(KALIBRON_VERSION_MINOR).arg(edition, CodiceEdizione())
-                                  .arg(frame.LinguaCorrente).arg(QDir::toNativeSeparators(frame.PercorsoApp));
+                                  .arg(KALIBRON_VERSION_MAJOR)
+                                  .arg(KALIBRON_VERSION_MINOR)
+                                  .arg(edition, CodiceEdizione())
+                                  .arg(frame.LinguaCorrente)
+                                  .arg(QDir::toNativeSeparators(frame.PercorsoApp));
     if (!log.isOpen())
         qCWarning(lcUi).noquote() << "no log file: cannot write" << QDir::toNativeSeparators(log.path());
 
@@ -65,7 +68,8 @@ int main(int argc, char **argv)
     SimConfig simulated;
     simulated.paced = true;
     simulated.memory = std::make_shared<QVector<int>>();
-    TransportFactory transports = MakeTransportFactory([simulated] { return std::make_unique<SimTransport>(simulated); });
+    TransportFactory transports =
+        MakeTransportFactory([simulated] { return std::make_unique<SimTransport>(simulated); });
     Link link(frame, live, chart, recorder, transports);
     MapOperations mapOps(frame, live, map, link);
     ImageRestore restore(frame, link);

@@ -15,11 +15,11 @@ enum MessageFlags : int {
     kIconWarning = 48,
     kIconInformation = 64,
 
-    kErrorOk = kIconError | kButtonsOk,                  // 16
-    kQuestionYesNo = kIconQuestion | kButtonsYesNo,      // 36
-    kWarningOk = kIconWarning | kButtonsOk,              // 48
-    kWarningYesNo = kIconWarning | kButtonsYesNo,        // 52
-    kInformationOk = kIconInformation | kButtonsOk,      // 64
+    kErrorOk = kIconError | kButtonsOk,                                             // 16
+    kQuestionYesNo = kIconQuestion | kButtonsYesNo,                                 // 36
+    kWarningOk = kIconWarning | kButtonsOk,                                         // 48
+    kWarningYesNo = kIconWarning | kButtonsYesNo,                                   // 52
+    kInformationOk = kIconInformation | kButtonsOk,                                 // 64
     kQuestionOverwriteContinue = kIconQuestion | kButtonsOverwriteContinueCancel,   // 38
 
     kButtonsMask = 15,

@@ -11,12 +11,24 @@ namespace {
 // Steps per unit of the grid decimal rounding snaps to before it looks for a half.
 constexpr double DecimalGrid = 1e9;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // Byte at i, or 0 for a character outside ASCII (never part of a number).
-char at(QByteArrayView s, qsizetype i) { return s[i]; }
-char at(QStringView s, qsizetype i) { return s[i].unicode() < 128 ? char(s[i].unicode()) : '\0'; }
+char at(QByteArrayView s, qsizetype i)
+{
+    return s[i];
+}
+char at(QStringView s, qsizetype i)
+{
+    return s[i].unicode() < 128 ? char(s[i].unicode()) : '\0';
+}
 
 struct LeadingForm {
     bool blanksAfterSign;
@@ -72,7 +84,7 @@ double finiteOrZero(const QByteArray &text)
     return ok && std::isfinite(v) ? v : 0;
 }
 
-} // namespace
+}   // namespace
 
 double LeadingNumber(QByteArrayView text)
 {

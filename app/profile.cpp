@@ -24,12 +24,11 @@ bool load(const QString &path, CSimpleIniA &ini)
     return ini.LoadData(data.constData(), size_t(data.size())) >= 0;
 }
 
-} // namespace
+}   // namespace
 
 namespace Profile {
 
-QString read(const QString &path, const QString &section, const QString &key,
-             const QString &defaultValue)
+QString read(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
 {
     CSimpleIniA ini;
     if (!load(path, ini))
@@ -67,4 +66,4 @@ bool write(const QString &path, const QString &section, const QString &key, cons
     return f.commit();
 }
 
-} // namespace Profile
+}   // namespace Profile

@@ -8,8 +8,7 @@
 namespace Profile {
 
 // Value of section/key, or `defaultValue` when the file, section or key is missing.
-QString read(const QString &path, const QString &section, const QString &key,
-             const QString &defaultValue);
+QString read(const QString &path, const QString &section, const QString &key, const QString &defaultValue);
 
 // Whether the key is present (a present key with an empty value counts).
 bool contains(const QString &path, const QString &section, const QString &key);
@@ -17,4 +16,4 @@ bool contains(const QString &path, const QString &section, const QString &key);
 // Writes one key; false when the file cannot be written (the old file then stays as it was).
 bool write(const QString &path, const QString &section, const QString &key, const QString &value);
 
-} // namespace Profile
+}   // namespace Profile

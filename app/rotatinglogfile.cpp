@@ -2,8 +2,7 @@
 
 RotatingLogFile::RotatingLogFile(const QString &path, qint64 maxBytes, int kept)
     : m_file(path), m_maxBytes(qMax<qint64>(2, maxBytes)), m_kept(qMax(0, kept))
-{
-}
+{}
 
 QString RotatingLogFile::olderCopy(int n) const
 {

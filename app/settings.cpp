@@ -12,12 +12,17 @@ const QString kSezioneLingua = QStringLiteral("IMPOSTAZIONI");
 const QString kSezioneSeriale = QStringLiteral("SERIALE");
 const QString kSezionePorte = QStringLiteral("PORTE");
 
-QString kalibronIni(const FrameState &f) { return f.file(QStringLiteral("KALIBRON.INI")); }
-QString configIni(const FrameState &f) { return f.file(QStringLiteral("CONFIG.INI")); }
+QString kalibronIni(const FrameState &f)
+{
+    return f.file(QStringLiteral("KALIBRON.INI"));
+}
+QString configIni(const FrameState &f)
+{
+    return f.file(QStringLiteral("CONFIG.INI"));
+}
 
 // Reads through the 255-character buffer, like the original profile call.
-QString leggiChiave(FrameState &f, const QString &path, const QString &section,
-                    const QString &key, const QString &def)
+QString leggiChiave(FrameState &f, const QString &path, const QString &section, const QString &key, const QString &def)
 {
     f.BufferIni = Profile::read(path, section, key, def).left(255);
     f.EsitoIni = int(f.BufferIni.size());
@@ -37,63 +42,59 @@ qint16 intero(const QString &text, qint16 def)
     return v ? WholeInt16HalfEven(*v).value_or(def) : def;
 }
 
-const int kVelocita[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200,
-                         28800, 38400, 56000, 57600, 115200, 128000, 256000};
+const int kVelocita[] = {110,   300,   600,   1200,  2400,  4800,   9600,   14400,
+                         19200, 28800, 38400, 56000, 57600, 115200, 128000, 256000};
 
-} // namespace
+}   // namespace
 
 void LeggiLingua(FrameState &frame)
 {
     frame.LinguaCorrente = 4;
-    const QString v = leggiChiave(frame, kalibronIni(frame), kSezioneLingua,
-                                  QStringLiteral("Lingua"), QStringLiteral("4"));
+    const QString v =
+        leggiChiave(frame, kalibronIni(frame), kSezioneLingua, QStringLiteral("Lingua"), QStringLiteral("4"));
     const std::optional<double> n = PlainDecimal(v);
     if (n && *n >= 1 && *n <= 4) {
         frame.LinguaCorrente = quint8(RoundHalfEven(*n));
         return;
     }
-    Profile::write(kalibronIni(frame), kSezioneLingua, QStringLiteral("Lingua"),
-                   QString::number(frame.LinguaCorrente));
+    Profile::write(kalibronIni(frame), kSezioneLingua, QStringLiteral("Lingua"), QString::number(frame.LinguaCorrente));
 }
 
 bool ScriviLingua(const FrameState &frame, int lingua)
 {
-    return Profile::write(kalibronIni(frame), kSezioneLingua, QStringLiteral("Lingua"),
-                          QString::number(lingua));
+    return Profile::write(kalibronIni(frame), kSezioneLingua, QStringLiteral("Lingua"), QString::number(lingua));
 }
 
 void LeggiConfigSeriale(FrameState &frame)
 {
     const QString path = configIni(frame);
     ConfigSerialeT &c = frame.ConfigSeriale;
-    c.Porta = campoFisso(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("COM"),
-                                     QStringLiteral("COM1")), 4);
-    c.Velocita = campoFisso(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("BAUD_RATE"),
-                                        QStringLiteral("19200")), 5);
-    c.NomeParita = campoFisso(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("PARITA"),
-                                          QStringLiteral("NESSUNA")), 7);
-    c.NumBitDati = intero(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("BIT_DATI"),
-                                      QStringLiteral("8")), 8);
-    c.NumBitStop = intero(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("BIT_STOP"),
-                                      QStringLiteral("1")), 1);
+    c.Porta = campoFisso(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("COM"), QStringLiteral("COM1")), 4);
+    c.Velocita =
+        campoFisso(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("BAUD_RATE"), QStringLiteral("19200")), 5);
+    c.NomeParita =
+        campoFisso(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("PARITA"), QStringLiteral("NESSUNA")), 7);
+    c.NumBitDati =
+        intero(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("BIT_DATI"), QStringLiteral("8")), 8);
+    c.NumBitStop =
+        intero(leggiChiave(frame, path, kSezioneSeriale, QStringLiteral("BIT_STOP"), QStringLiteral("1")), 1);
 }
 
 bool ScriviConfigSeriale(FrameState &frame, const SerialChoice &choice)
 {
     const QString path = configIni(frame);
     const bool ok = Profile::write(path, kSezioneSeriale, QStringLiteral("COM"), choice.com.trimmed())
-        && Profile::write(path, kSezioneSeriale, QStringLiteral("BAUD_RATE"), choice.baud.trimmed())
-        && Profile::write(path, kSezioneSeriale, QStringLiteral("BIT_DATI"), choice.dataBits.trimmed())
-        && Profile::write(path, kSezioneSeriale, QStringLiteral("PARITA"), choice.parityWord.trimmed())
-        && Profile::write(path, kSezioneSeriale, QStringLiteral("BIT_STOP"), choice.stopBits.trimmed());
+                    && Profile::write(path, kSezioneSeriale, QStringLiteral("BAUD_RATE"), choice.baud.trimmed())
+                    && Profile::write(path, kSezioneSeriale, QStringLiteral("BIT_DATI"), choice.dataBits.trimmed())
+                    && Profile::write(path, kSezioneSeriale, QStringLiteral("PARITA"), choice.parityWord.trimmed())
+                    && Profile::write(path, kSezioneSeriale, QStringLiteral("BIT_STOP"), choice.stopBits.trimmed());
     LeggiConfigSeriale(frame);
     return ok;
 }
 
 QString DispositivoPorta(const FrameState &frame, int n)
 {
-    const QString mapped = Profile::read(configIni(frame), kSezionePorte,
-                                         QStringLiteral("COM%1").arg(n), QString());
+    const QString mapped = Profile::read(configIni(frame), kSezionePorte, QStringLiteral("COM%1").arg(n), QString());
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);

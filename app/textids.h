@@ -3,8 +3,8 @@
 // Base ids of the texts the code names (the language offset is added by
 // FrameState::id). Only ids whose number would tell a reader nothing are here.
 namespace TextId {
-inline constexpr int TitleWarning = 170;             // "ATTENZIONE!"
-inline constexpr int TitleError = 171;               // "ERRORE!"
+inline constexpr int TitleWarning = 170;   // "ATTENZIONE!"
+inline constexpr int TitleError = 171;     // "ERRORE!"
 inline constexpr int SaveBeforeLeaving = 172;
 inline constexpr int LanguageChanged = 185;
 inline constexpr int LeaveEditedMapping = 201;
@@ -43,12 +43,12 @@ inline constexpr int TornLineCut = 384;
 inline constexpr int MapNotStored = 385;
 inline constexpr int ModelNameRefused = 386;
 inline constexpr int UpdateDiskDestination = 387;
-inline constexpr int AdaptersFound = 388;            // heading of the serial dialog's adapter list, with the count
-inline constexpr int PortDevice = 389;               // "Dispositivo: %1" beside the chosen COM
-inline constexpr int PortNotFound = 390;             // second lines of 345: why the port did not open
+inline constexpr int AdaptersFound = 388;   // heading of the serial dialog's adapter list, with the count
+inline constexpr int PortDevice = 389;      // "Dispositivo: %1" beside the chosen COM
+inline constexpr int PortNotFound = 390;    // second lines of 345: why the port did not open
 inline constexpr int PortNoPermission = 391;
 inline constexpr int PortBusy = 392;
-inline constexpr int WireTraceMenu = 393;            // Utilities: serial wire trace for support
+inline constexpr int WireTraceMenu = 393;   // Utilities: serial wire trace for support
 // The highest id in use: every id up to it is filled in every language.
 inline constexpr int LastUsed = 393;
-} // namespace TextId
+}   // namespace TextId

@@ -39,7 +39,7 @@ const QHash<int, QString> &allTexts()
     return texts;
 }
 
-} // namespace
+}   // namespace
 
 QString Testo(int id)
 {
@@ -66,9 +66,7 @@ ReverseTable buildReverse()
     const QRegularExpression placeholder(QStringLiteral("%[1-9]"));
     const QHash<int, QString> &texts = allTexts();
     QList<int> ids = texts.keys();
-    std::sort(ids.begin(), ids.end(), [](int a, int b) {
-        return a % 1000 != b % 1000 ? a % 1000 < b % 1000 : a < b;
-    });
+    std::sort(ids.begin(), ids.end(), [](int a, int b) { return a % 1000 != b % 1000 ? a % 1000 < b % 1000 : a < b; });
     for (int id : ids) {
         const QString text = texts.value(id).trimmed();
         // "-" and blanks stand for nothing shown.
@@ -98,7 +96,7 @@ ReverseTable buildReverse()
     return table;
 }
 
-} // namespace
+}   // namespace
 
 int TestoBaseId(const QString &text, QStringList *args)
 {

@@ -7,7 +7,10 @@
 QString Testo(int id);
 
 // Text of a base id in language `lingua` (1..4).
-inline QString TestoL(int baseId, int lingua) { return Testo(baseId + 1000 * (lingua - 1)); }
+inline QString TestoL(int baseId, int lingua)
+{
+    return Testo(baseId + 1000 * (lingua - 1));
+}
 
 // The base id of a text of the table, in any language, compared without the
 // blanks around it; the lowest when several ids share it. A text with

@@ -6,8 +6,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -75,7 +75,7 @@ double percentile(QList<qint64> v, double p)
     return v[i] / 1000.0;
 }
 
-}
+}   // namespace
 
 int main(int argc, char *argv[])
 {
@@ -149,8 +149,13 @@ int main(int argc, char *argv[])
         const double wire = (in + outBytes) * 10.0 / kBaud;
         ratios << measured / wire;
         out << QStringLiteral("  run %1: %2 s measured, %3 characters (%4 in, %5 out) = %6 s on the wire, ratio %7\n")
-                   .arg(r + 1).arg(measured, 0, 'f', 3).arg(in + outBytes).arg(in).arg(outBytes)
-                   .arg(wire, 0, 'f', 3).arg(measured / wire, 0, 'f', 4);
+                   .arg(r + 1)
+                   .arg(measured, 0, 'f', 3)
+                   .arg(in + outBytes)
+                   .arg(in)
+                   .arg(outBytes)
+                   .arg(wire, 0, 'f', 3)
+                   .arg(measured / wire, 0, 'f', 4);
         out.flush();
         if (r + 1 < runs)
             link.Disconnetti();
@@ -190,7 +195,11 @@ int main(int argc, char *argv[])
         const double wire = chars * 10.0 / kBaud;
         ratios << ns / 1e9 / wire;
         out << QStringLiteral("  run %1: %2 s measured, %3 characters = %4 s on the wire, ratio %5\n")
-                   .arg(r + 1).arg(ns / 1e9, 0, 'f', 3).arg(chars).arg(wire, 0, 'f', 3).arg(ratios.last(), 0, 'f', 4);
+                   .arg(r + 1)
+                   .arg(ns / 1e9, 0, 'f', 3)
+                   .arg(chars)
+                   .arg(wire, 0, 'f', 3)
+                   .arg(ratios.last(), 0, 'f', 4);
         out.flush();
     }
     std::sort(ratios.begin(), ratios.end());
@@ -213,8 +222,11 @@ int main(int argc, char *argv[])
         link.InterpretaRisposta(f);
         costs << clock.nsecsElapsed() / 1000;
     }
-    out << QStringLiteral("one live frame through InterpretaRisposta (%1 frames): median %2 ms, 99th percentile %3 ms\n")
-               .arg(costs.size()).arg(percentile(costs, 0.5), 0, 'f', 3).arg(percentile(costs, 0.99), 0, 'f', 3);
+    out << QStringLiteral(
+               "one live frame through InterpretaRisposta (%1 frames): median %2 ms, 99th percentile %3 ms\n")
+               .arg(costs.size())
+               .arg(percentile(costs, 0.5), 0, 'f', 3)
+               .arg(percentile(costs, 0.99), 0, 'f', 3);
     out.flush();
 
     link.Disconnetti();

@@ -19,8 +19,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 #include "program/processes.h"
@@ -193,7 +193,7 @@ bool measureStreaming(const StreamCase &c, int seconds)
     return read;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -210,7 +210,8 @@ int main(int argc, char **argv)
     g_display = QString(":%1").arg(n);
     QProcess xvfb;
     xvfb.start("Xvfb", {g_display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
-    if (!xvfb.waitForStarted() || !waitFor([&] { return QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)); }, 10000)) {
+    if (!xvfb.waitForStarted()
+        || !waitFor([&] { return QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)); }, 10000)) {
         std::fprintf(stderr, "bench_ui: Xvfb did not start\n");
         return 1;
     }

@@ -11,8 +11,8 @@
 // (files as the program writes them) and exits.
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -32,7 +32,7 @@ namespace {
 enum FileReader : std::uint8_t { ImageReader = 0, MapReader = 1, RecordingReader = 2, SpillReader = 3 };
 constexpr std::uint8_t PatchBit = 0x04;
 constexpr std::uint8_t VariantBit = 0x08;
-constexpr int PatchHeader = 3;   // record number (2 bytes) and length
+constexpr int PatchHeader = 3;       // record number (2 bytes) and length
 constexpr int PatchRecords = 4096;   // past the image, yet no file grows to megabytes
 constexpr int FirstRecordsChecked = 64;
 constexpr int SpillWindowStep = 40;   // samples the window moves per step of the flag bits
@@ -52,7 +52,10 @@ public:
 QTemporaryDir *g_dir = nullptr;
 QByteArray g_baseImage[2];   // per variant
 
-QString TempPath(const char *name) { return g_dir->filePath(QString::fromLatin1(name)); }
+QString TempPath(const char *name)
+{
+    return g_dir->filePath(QString::fromLatin1(name));
+}
 
 bool WriteFile(const QString &path, const QByteArray &bytes)
 {
@@ -211,15 +214,15 @@ int WriteSeeds(const QString &dir)
     return written;
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
     QLoggingCategory::setFilterRules(QStringLiteral("kalibron.*=false"));
     // Every run writes files: on a disk, syncing them would take most of the time.
-    const QString scratch = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
-                                                                              : QDir::tempPath();
+    const QString scratch =
+        QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     g_dir = new QTemporaryDir(scratch + QStringLiteral("/fuzz_files-XXXXXX"));
     g_baseImage[0] = SimulatorImageFile(0);
     g_baseImage[1] = SimulatorImageFile(1);
@@ -241,8 +244,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const size_t n = size - 1;
     const int variant = (flags & VariantBit) ? 1 : 0;
     const bool patch = (flags & PatchBit) && (flags & 3) <= MapReader;
-    const QByteArray body = patch ? Patched(g_baseImage[variant], rest, n)
-                                  : QByteArray(reinterpret_cast<const char *>(rest), qsizetype(n));
+    const QByteArray body =
+        patch ? Patched(g_baseImage[variant], rest, n) : QByteArray(reinterpret_cast<const char *>(rest), qsizetype(n));
     const QString path = TempPath("LETTURA.PRG");
     if (!WriteFile(path, body))
         std::abort();

@@ -19,10 +19,10 @@
 
 #include "link/framing.h"
 #include "link/link.h"
+#include "link/mapside.h"
 #include "live/chartmodel.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
-#include "link/mapside.h"
 
 namespace {
 
@@ -116,7 +116,10 @@ void CheckBuffer(const Link &link)
     Check(rx.size() - (rx.lastIndexOf('\n') + 1) <= kMaxPartialLine);
 }
 
-QByteArray Sealed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
+QByteArray Sealed(const QByteArray &payload)
+{
+    return payload + SommaControllo(payload) + "\r\n";
+}
 
 // Replies that bring a fresh connection as far as `mode` asks: identified, image half or
 // wholly read, ready, then one of the write operations started as the editor starts them.
@@ -124,8 +127,9 @@ void Prepare(FuzzPort &port, Link &link, int mode, bool variant1)
 {
     if (mode == 0)
         return;   // identification awaited
-    port.feed(Sealed("R8x0102202307150620240" "0MAT00001LOT042T1" + QByteArray(variant1 ? "ABC1234BB" : "ABC12AA34")
-                     + "LXX1234BB"));
+    port.feed(Sealed("R8x0102202307150620240"
+                     "0MAT00001LOT042T1"
+                     + QByteArray(variant1 ? "ABC1234BB" : "ABC12AA34") + "LXX1234BB"));
     if (mode == 1)
         return;   // reading the image
     QByteArray block = "RZB000$";
@@ -144,7 +148,7 @@ void Prepare(FuzzPort &port, Link &link, int mode, bool variant1)
     }
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
@@ -158,8 +162,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     // The support log would print a few lines for every input and slow the run down.
     QLoggingCategory::setFilterRules(QStringLiteral("kalibron.*=false"));
     // Every run writes files: on a disk, syncing them would take most of the time.
-    const QString scratch = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
-                                                                              : QDir::tempPath();
+    const QString scratch =
+        QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     g_dir = new QTemporaryDir(scratch + QStringLiteral("/fuzz_link-XXXXXX"));
     return 0;
 }
@@ -206,18 +210,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (size_t i = 2; i < size; ++i) {
             switch (data[i]) {
             case FuzzCtl::Deliver: deliver(); break;
-            case FuzzCtl::Seal: piece = SealFrame(piece, true); deliver(); break;
-            case FuzzCtl::SealAsIs: piece = SealFrame(piece, false); deliver(); break;
+            case FuzzCtl::Seal:
+                piece = SealFrame(piece, true);
+                deliver();
+                break;
+            case FuzzCtl::SealAsIs:
+                piece = SealFrame(piece, false);
+                deliver();
+                break;
             case FuzzCtl::HoldForWrite:
                 if (port)
                     port->heldReply = SealFrame(piece, true);
                 piece.clear();
                 break;
-            case FuzzCtl::LoseInWrite: if (port) port->loseInWrite = true; break;
-            case FuzzCtl::ReplyWatchdog: deliver(); link.onTimeOutTxExpired(); break;
-            case FuzzCtl::LiveWatchdog: deliver(); link.onTimeOutDatiExpired(); break;
-            case FuzzCtl::Reconnect: deliver(); link.Connetti(); break;
-            case FuzzCtl::FailWrites: if (port) port->failWrites = true; break;
+            case FuzzCtl::LoseInWrite:
+                if (port)
+                    port->loseInWrite = true;
+                break;
+            case FuzzCtl::ReplyWatchdog:
+                deliver();
+                link.onTimeOutTxExpired();
+                break;
+            case FuzzCtl::LiveWatchdog:
+                deliver();
+                link.onTimeOutDatiExpired();
+                break;
+            case FuzzCtl::Reconnect:
+                deliver();
+                link.Connetti();
+                break;
+            case FuzzCtl::FailWrites:
+                if (port)
+                    port->failWrites = true;
+                break;
             default: piece += char(data[i]); break;
             }
         }

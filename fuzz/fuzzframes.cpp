@@ -28,7 +28,7 @@ qsizetype ExpectedLength(const QByteArray &payload)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 QByteArray SealFrame(QByteArray piece, bool fixLength)
 {
@@ -89,7 +89,7 @@ QList<QByteArray> LiveFrames(Simulator &sim, qint64 ms)
     return Ask(sim, {});
 }
 
-} // namespace
+}   // namespace
 
 int WriteSeedTranscripts(const QString &dir)
 {

@@ -16,7 +16,7 @@ QString countsOf(const QMap<QByteArray, int> &counts)
     return parts.join(QStringLiteral(", "));
 }
 
-} // namespace
+}   // namespace
 
 QByteArray FrameDrops::kindOf(const QByteArray &frame)
 {
@@ -38,8 +38,8 @@ void FrameDrops::add(Cause cause, const QByteArray &frame, int state)
     const QByteArray kind = kindOf(frame);
     if (counts(cause)[kind]++ > 0)
         return;
-    const QString preview = QString::fromLatin1(PrintableBytes(QByteArrayView(frame).first(
-        qMin<qsizetype>(frame.size(), kPreviewBytes))));
+    const QString preview =
+        QString::fromLatin1(PrintableBytes(QByteArrayView(frame).first(qMin<qsizetype>(frame.size(), kPreviewBytes))));
     const QString more = frame.size() > kPreviewBytes ? QStringLiteral("...") : QString();
     if (cause == Cause::Checksum)
         qCWarning(lcLink).noquote() << "frame dropped, bad or missing checksum:" << frame.size() << "bytes"

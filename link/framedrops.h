@@ -6,8 +6,8 @@
 // Frames the link threw away during one connection, counted by kind (their first
 // two characters) and by who dropped them: the framer (bad or missing checksum)
 // or the interpreter (no handler wanted the frame in the session state of the
-// moment, or a numeric field of the frame is not a number). The first frame of each kind is logged with its first bytes; the
-// counts are logged as a summary when the connection ends.
+// moment, or a numeric field of the frame is not a number). The first frame of each kind is logged with its first
+// bytes; the counts are logged as a summary when the connection ends.
 class FrameDrops {
 public:
     enum class Cause { Checksum, Unexpected, Malformed };

@@ -18,7 +18,7 @@ bool IsBlank(QByteArrayView text)
     return std::all_of(text.begin(), text.end(), IsBlankChar);
 }
 
-} // namespace
+}   // namespace
 
 QByteArray SommaControllo(QByteArrayView text)
 {
@@ -124,8 +124,8 @@ QByteArray ComandoMZ(const QByteArray &image, int block)
     if (start >= image.size())
         return {};
     const bool last = (block + 1) * kMZBlockBytes >= image.size();
-    QByteArray line = "MZ" + QByteArray::number(block).rightJustified(3, '0') + (last ? "$" : "0")
-                      + image.mid(start, kMZBlockBytes);
+    QByteArray line =
+        "MZ" + QByteArray::number(block).rightJustified(3, '0') + (last ? "$" : "0") + image.mid(start, kMZBlockBytes);
     return line + SommaControllo(line) + "\r\n";
 }
 

@@ -16,9 +16,15 @@ QByteArrayView Campo(const QByteArray &frame, qsizetype pos, qsizetype len)
     return QByteArrayView(frame).sliced(from, std::min(len, frame.size() - from));
 }
 
-QString Testo8(QByteArrayView v) { return QString::fromLatin1(v.data(), v.size()); }
+QString Testo8(QByteArrayView v)
+{
+    return QString::fromLatin1(v.data(), v.size());
+}
 
-QString Fisso(const QString &text, int width) { return text.leftJustified(width, QLatin1Char(' '), true); }
+QString Fisso(const QString &text, int width)
+{
+    return text.leftJustified(width, QLatin1Char(' '), true);
+}
 
 // The identification's numeric fields are unsigned, right-aligned in blanks.
 std::optional<qint64> Numerico(QByteArrayView v)
@@ -36,7 +42,7 @@ bool DataDa(const QByteArray &frame, qsizetype pos, QDate *date)
     return DataGiornoMeseAnno(Campo(frame, pos, 2), Campo(frame, pos + 2, 2), Campo(frame, pos + 4, 4), date);
 }
 
-} // namespace
+}   // namespace
 
 bool DataGiornoMeseAnno(QByteArrayView day, QByteArrayView month, QByteArrayView year, QDate *date)
 {
@@ -71,8 +77,8 @@ void MemorizzaR8(EcuIdentity &id, const QByteArray &frame)
 {
     id.FlagIdentificazione = VerificaIdentificazione(frame);
 
-    id.VersioneHw = (id.FlagIdentificazione & DifettoVersioneHw) ? qint16(-1)
-                                                                : qint16(Numerico(Campo(frame, 12, 2)).value_or(-1));
+    id.VersioneHw =
+        (id.FlagIdentificazione & DifettoVersioneHw) ? qint16(-1) : qint16(Numerico(Campo(frame, 12, 2)).value_or(-1));
 
     id.DataInstallazione = QDate();
     if (!(id.FlagIdentificazione & DifettoDataInstallazione))

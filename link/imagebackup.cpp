@@ -30,7 +30,7 @@ int copyNumber(const QString &fileName)
     return rest.startsWith(QLatin1Char('-')) ? rest.mid(1).toInt() : 1;
 }
 
-} // namespace
+}   // namespace
 
 QString BackupFolderName(const QString &serial)
 {

@@ -24,7 +24,7 @@ QString lastSix(const QString &text)
     return (QStringLiteral("000000") + text).right(ValueLength);
 }
 
-} // namespace
+}   // namespace
 
 QString CodificaRecord(double value)
 {
@@ -131,8 +131,7 @@ bool ImageFile::writeValue(int record, double value)
 
 bool ImageFile::writeCoded(int record, const QString &coded12)
 {
-    if (!d->file.isOpen() || !d->file.isWritable() || record < 1 || record > MaxRecord
-        || coded12.size() != CodedLength)
+    if (!d->file.isOpen() || !d->file.isWritable() || record < 1 || record > MaxRecord || coded12.size() != CodedLength)
         return false;
     const QByteArray bytes = coded12.toLatin1() + LineEnd;
 

@@ -5,9 +5,9 @@
 // Image files (LETTURA.PRG, LETTURAN.PRG, NUOVA.PRG): 14-byte records, record n
 // holds image value n as 12 coded characters and CR LF.
 
-QString CodificaRecord(double value);            // 12 characters, value at even positions
-QString DecodificaRecord(const QString &record); // the 6 characters at positions 2, 4, .., 12
-double ValoreCampo(const QString &text);      // SixCharValue (app/numbers.h)
+QString CodificaRecord(double value);              // 12 characters, value at even positions
+QString DecodificaRecord(const QString &record);   // the 6 characters at positions 2, 4, .., 12
+double ValoreCampo(const QString &text);           // SixCharValue (app/numbers.h)
 // Whole image as 6 characters a value in record order; "" on a missing file or a bad line.
 QByteArray LeggiImmagine(const QString &path);
 
@@ -31,11 +31,11 @@ public:
     void close();
     bool isOpen() const;
     // Writing past the end first fills the gap with records of value 0.
-    bool writeValue(int record, double value);          // CodificaRecord + CR LF
+    bool writeValue(int record, double value);   // CodificaRecord + CR LF
     bool writeCoded(int record, const QString &coded12);
-    bool readValue(int record, double *value) const;    // false when missing or unreadable
+    bool readValue(int record, double *value) const;   // false when missing or unreadable
     bool readCoded(int record, QString *coded12) const;
-    int recordCount() const;                            // whole records in the file
+    int recordCount() const;   // whole records in the file
 private:
     struct Impl;
     Impl *d;

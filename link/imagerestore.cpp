@@ -37,8 +37,7 @@ bool ImageRestore::start(const ImageBackup &backup)
     if (!m_link.canStartOperation())
         return false;
     const QString when = backup.taken.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    if (ask(TextId::TitleWarning, Testo(m_frame.id(TextId::RestoreQuestion)).arg(when), kQuestionYesNo)
-        != kAnswerYes)
+    if (ask(TextId::TitleWarning, Testo(m_frame.id(TextId::RestoreQuestion)).arg(when), kQuestionYesNo) != kAnswerYes)
         return false;
     // Another ECU's image is rarely what the fitter wants: make him say so twice.
     const QString connected = BackupFolderName(m_link.state().Ident.Matricola);
@@ -87,8 +86,8 @@ void ImageRestore::onReady(bool ready)
 
 void ImageRestore::compare()
 {
-    const int differences = CountImageDifferences(m_backup.path, m_frame.file(QStringLiteral("LETTURAN.PRG")),
-                                                  recordsWrittenAfterRead());
+    const int differences =
+        CountImageDifferences(m_backup.path, m_frame.file(QStringLiteral("LETTURAN.PRG")), recordsWrittenAfterRead());
     if (differences < 0)
         qCWarning(lcSession).noquote() << "cannot compare" << QDir::toNativeSeparators(m_backup.path) << "with"
                                        << QDir::toNativeSeparators(m_frame.file(QStringLiteral("LETTURAN.PRG")));

@@ -25,6 +25,7 @@ public:
     ~BusyScope() { --m_depth; }
     BusyScope(const BusyScope &) = delete;
     BusyScope &operator=(const BusyScope &) = delete;
+
 private:
     int &m_depth;
 };
@@ -54,7 +55,7 @@ int testoCausa(PortFault fault)
 NoLinkUi g_noWindows;
 NoMapData g_noMapData;
 
-} // namespace
+}   // namespace
 
 Link::Link(FrameState &frame, LiveState &live, ChartModel &chart, Recorder &recorder, TransportFactory factory,
            LinkTiming timing, QObject *parent)
@@ -116,8 +117,14 @@ QString Link::testo(int baseId) const
     return Testo(m_frame.id(baseId));
 }
 
-QString Link::fileLettura() const { return m_frame.file(QStringLiteral("LETTURA.PRG")); }
-QString Link::fileRiferimento() const { return m_frame.file(QStringLiteral("LETTURAN.PRG")); }
+QString Link::fileLettura() const
+{
+    return m_frame.file(QStringLiteral("LETTURA.PRG"));
+}
+QString Link::fileRiferimento() const
+{
+    return m_frame.file(QStringLiteral("LETTURAN.PRG"));
+}
 
 QByteArray Link::liveStartCommand() const
 {
@@ -180,8 +187,8 @@ void Link::Connetti()
         m_port->close();
     if (ApriPorta() != 0)
         return;
-    const QString port = m_frame.ConfigSeriale.Porta.trimmed() + QLatin1Char(' ')
-                         + TestoImpostazioni(m_frame.ConfigSeriale);
+    const QString port =
+        m_frame.ConfigSeriale.Porta.trimmed() + QLatin1Char(' ') + TestoImpostazioni(m_frame.ConfigSeriale);
     qCInfo(lcLink).noquote() << "port" << port << "opened";
     if (m_trace)
         m_trace->note(QStringLiteral("port ") + port + QStringLiteral(" opened"));
@@ -210,8 +217,9 @@ void Link::Disconnetti()
     if (portOpen()) {
         m_port->close();
         const QString drops = m_drops.summary();
-        qCInfo(lcLink).noquote() << "port closed;" << (drops.isEmpty() ? QStringLiteral("no frame dropped")
-                                                                        : QStringLiteral("frames dropped: ") + drops);
+        qCInfo(lcLink).noquote() << "port closed;"
+                                 << (drops.isEmpty() ? QStringLiteral("no frame dropped")
+                                                     : QStringLiteral("frames dropped: ") + drops);
         if (m_trace) {
             m_trace->note(QStringLiteral("port closed"));
             m_trace->flush();
@@ -242,10 +250,13 @@ void Link::Disconnetti()
     // Whoever closed the link mid-operation has not said how it ended: it failed.
     if (m_operation) {
         const quint32 serial = m_operationSerial;
-        QMetaObject::invokeMethod(this, [this, serial] {
-            if (serial == m_operationSerial)
-                finishOperation(false, 0);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial] {
+                if (serial == m_operationSerial)
+                    finishOperation(false, 0);
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -397,7 +408,9 @@ void Link::abortOperation(int stato)
     const quint32 chiusure = m_closeCount;
     int failure = 0;
     switch (stato) {
-    case kSessionIdentifying: case kSessionReadingImage: case kSessionFinalValues:
+    case kSessionIdentifying:
+    case kSessionReadingImage:
+    case kSessionFinalValues:
         failStart(TextId::StartInterrupted);
         send("MU3\r\n");
         break;
@@ -457,8 +470,8 @@ bool Link::startValueWrites(const QByteArray &lines, int page, int choice, bool 
     m_operation = thenProgram ? LinkOperation::StorePage : LinkOperation::ApplyValues;
     ++m_operationSerial;
     m_state.CodaComandi = lines;
-    m_state.StatoSessione = qint16((thenProgram ? kSessionStoringValues : kSessionApplyingValues) + (page - 1)
-                                   + 3 * choice);
+    m_state.StatoSessione =
+        qint16((thenProgram ? kSessionStoringValues : kSessionApplyingValues) + (page - 1) + 3 * choice);
     m_ui->setBusyCursor(true);
     m_ui->setMainWindowEnabled(false);
     m_timeOutDati.stop();

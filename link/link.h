@@ -18,10 +18,10 @@ struct LiveState;
 
 // Timer intervals; tests shorten them.
 struct LinkTiming {
-    int interpretMs = 50;         // `InterpretoDati`
-    int liveWatchdogMs = 2000;    // `TimeOutDati`
-    int replyWatchdogMs = 5000;   // `TimeOutTx`
-    int firstValueReplyMs = 2000; // `TimeOutTx` while the first value write is awaited
+    int interpretMs = 50;           // `InterpretoDati`
+    int liveWatchdogMs = 2000;      // `TimeOutDati`
+    int replyWatchdogMs = 5000;     // `TimeOutTx`
+    int firstValueReplyMs = 2000;   // `TimeOutTx` while the first value write is awaited
 };
 
 // What the program writes into the ECU. Every write goes through the link's
@@ -73,7 +73,7 @@ public:
     // The backup taken before this connection's first write; empty before it.
     QString backupPath() const { return m_backupPath; }
 
-    int ApriPorta();           // 0 opened, -1 failed (message 345 shown, with the cause under it when known)
+    int ApriPorta();   // 0 opened, -1 failed (message 345 shown, with the cause under it when known)
     // The system's words for the last port that did not open; empty after one that did.
     QString portErrorText() const { return m_portErrorText; }
     void Connetti();
@@ -157,8 +157,8 @@ private:
     QTimer m_interpreto, m_timeOutDati, m_timeOutTx;
     int m_busyDepth = 0;           // the link's own operations on the stack
     bool m_interpreting = false;   // InterpretaBuffer is on the stack
-    bool m_inFailure = false;        // closing after a port failure
-    quint32 m_closeCount = 0;         // Disconnetti calls so far: a handler stops when it changes
+    bool m_inFailure = false;      // closing after a port failure
+    quint32 m_closeCount = 0;      // Disconnetti calls so far: a handler stops when it changes
     std::optional<LinkOperation> m_operation;
     quint32 m_operationSerial = 0;   // which operation a deferred end belongs to
     QString m_backupPath;
@@ -166,5 +166,5 @@ private:
     FrameDrops m_drops;
     qint16 m_loggedState = kSessionIdle;
     quint64 m_interpretPasses = 0;
-    bool m_wholeLines = false;      // the port was told to wake on line ends
+    bool m_wholeLines = false;   // the port was told to wake on line ends
 };

@@ -11,8 +11,8 @@ struct EcuIdentity {
     QDate DataInstallazione;   // null = the zero date
     QDate DataRevisione;
     qint16 TipoInstallazione = 0;
-    QString Matricola;         // fixed 8
-    QString Lotto;             // fixed 6
+    QString Matricola;   // fixed 8
+    QString Lotto;       // fixed 6
     QString VersioneSoftware;
     QString VersioneTabella;   // fixed 6, two characters used
     QString VersioneCaricatore;
@@ -20,18 +20,24 @@ struct EcuIdentity {
 
 // Values of `StatoSessione`.
 enum SessionState : qint16 {
-    kSessionIdle = -1,            // not connected, or connected and ready
-    kSessionIdentifying = 1,      // "MUB" sent
-    kSessionReadingImage = 2,     // "RZ" blocks coming
-    kSessionSendingMaps = 3,      // a rebuilt flow map going out block by block
-    kSessionFinalValues = 5,      // "MUFN" sent
-    kSessionApplyingValues = 10,  // 10..15: + (page - 1) + 3 * choice
-    kSessionStoringValues = 20,   // 20..25: the same, then the whole image
-    kSessionProgramming = 30,     // the whole image going out block by block
+    kSessionIdle = -1,             // not connected, or connected and ready
+    kSessionIdentifying = 1,       // "MUB" sent
+    kSessionReadingImage = 2,      // "RZ" blocks coming
+    kSessionSendingMaps = 3,       // a rebuilt flow map going out block by block
+    kSessionFinalValues = 5,       // "MUFN" sent
+    kSessionApplyingValues = 10,   // 10..15: + (page - 1) + 3 * choice
+    kSessionStoringValues = 20,    // 20..25: the same, then the whole image
+    kSessionProgramming = 30,      // the whole image going out block by block
 };
 
-inline bool IsValueWriteState(int s) { return (s >= 10 && s <= 15) || (s >= 20 && s <= 25); }
-inline bool IsImageUploadState(int s) { return s == kSessionSendingMaps || s == kSessionProgramming; }
+inline bool IsValueWriteState(int s)
+{
+    return (s >= 10 && s <= 15) || (s >= 20 && s <= 25);
+}
+inline bool IsImageUploadState(int s)
+{
+    return s == kSessionSendingMaps || s == kSessionProgramming;
+}
 inline bool IsConnectingState(int s)
 {
     return s == kSessionIdentifying || s == kSessionReadingImage || s == kSessionFinalValues;
@@ -65,7 +71,7 @@ inline QString SessionStateName(int s)
 
 // Program-wide state owned by the ECU link.
 struct LinkState {
-    QByteArray BufferRx;             // received, not yet interpreted
+    QByteArray BufferRx;                   // received, not yet interpreted
     qint16 StatoSessione = kSessionIdle;   // a SessionState
     bool EcuReady = false;
     qint16 TentativiAvvio = 0;
@@ -75,5 +81,5 @@ struct LinkState {
     qint16 BloccoCorrente = -1;
     quint8 RitrasmissioneFatta = 0;
     EcuIdentity Ident;
-    std::array<QString, 8> ValoriFinali; // 6 characters each, "    -1" when absent
+    std::array<QString, 8> ValoriFinali;   // 6 characters each, "    -1" when absent
 };

@@ -9,7 +9,8 @@
 class LinkUi : public MessageSink {
 public:
     // Wait dialog `Attesa`.
-    virtual void waitOpen(const QString &caption, const QString &label) = 0; // modeless, hourglass, main window disabled
+    virtual void waitOpen(const QString &caption,
+                          const QString &label) = 0;      // modeless, hourglass, main window disabled
     virtual void waitShow() = 0;                          // show again (sending maps)
     virtual void waitSetLabel(const QString &text) = 0;   // `Segnalazione`
     virtual void waitShowOk() = 0;                        // `TastoOK` visible and enabled
@@ -17,21 +18,21 @@ public:
     virtual bool waitIsOpen() const = 0;
 
     virtual void setMainWindowEnabled(bool enabled) = 0;
-    virtual void setBusyCursor(bool busy) = 0;            // hourglass / arrow
-    virtual void setConnectButtons(bool linkOpen) = 0;    // `DisattivoCom` shown when open, else `AttivoCom`
+    virtual void setBusyCursor(bool busy) = 0;           // hourglass / arrow
+    virtual void setConnectButtons(bool linkOpen) = 0;   // `DisattivoCom` shown when open, else `AttivoCom`
     virtual void SetEcuReadyControls(bool ready) = 0;
     virtual void SetRecordingIdle() = 0;
-    virtual void ChiudiFinestre() = 0;                    // close every dialog but the main window and the editor
+    virtual void ChiudiFinestre() = 0;   // close every dialog but the main window and the editor
 
     // Map editor `Grafici`.
-    virtual void setEditorEnabled(bool enabled) = 0;      // page selector, `Azzero`, `Applica`, `Memor`, `Memor1`
-    virtual void FillMapEditor() = 0;                     // show the editor data in the page controls
+    virtual void setEditorEnabled(bool enabled) = 0;   // page selector, `Azzero`, `Applica`, `Memor`, `Memor1`
+    virtual void FillMapEditor() = 0;                  // show the editor data in the page controls
     virtual void showMapEditor() = 0;
     virtual void ShowPageButtons(int tab) = 0;
-    virtual int currentEditorPage() const = 0;            // `Cartelle` current tab, 0 = F6
-    virtual void setDeltaPMarks(const std::array<bool, 6> &red) = 0; // `DeltaP` backgrounds: red or white
+    virtual int currentEditorPage() const = 0;                         // `Cartelle` current tab, 0 = F6
+    virtual void setDeltaPMarks(const std::array<bool, 6> &red) = 0;   // `DeltaP` backgrounds: red or white
     virtual void MoveOperatingMarker(double x) = 0;
-    virtual void RedrawChart() = 0;                       // after the chart model was reset
+    virtual void RedrawChart() = 0;   // after the chart model was reset
 };
 
 // Windows that show nothing and refuse every question: the link's stand-in until the

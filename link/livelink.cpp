@@ -13,7 +13,7 @@ constexpr int kMaxStartAttempts = 10;
 // Field 5 holds a running-state code from here up while the ECU runs its calibration.
 constexpr double RunningStateCodes = 6000;
 
-} // namespace
+}   // namespace
 
 void Link::onLiveFrame(const QByteArray &frame)
 {

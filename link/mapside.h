@@ -4,9 +4,9 @@
 
 // Where the live DC-IN value falls on the flow-correction curve.
 struct LiveCorrection {
-    int segment = -1;       // -1: on no segment
-    double from = 0, to = 0; // the segment's breakpoints
-    double percent = 0;     // the curve's value there
+    int segment = -1;          // -1: on no segment
+    double from = 0, to = 0;   // the segment's breakpoints
+    double percent = 0;        // the curve's value there
 };
 
 // What the link needs of the map editor's data. The map side implements it and

@@ -23,10 +23,8 @@ bool SerialTransport::ErroreFatale(QSerialPort::SerialPortError error)
     switch (error) {
     case QSerialPort::NoError:
     case QSerialPort::UnsupportedOperationError:   // modem lines on a pseudo-terminal
-    case QSerialPort::TimeoutError:
-        return false;
-    default:
-        return true;
+    case QSerialPort::TimeoutError: return false;
+    default: return true;
     }
 }
 
@@ -68,16 +66,14 @@ bool SerialTransport::open(const PortSettings &settings, QString *error)
     case 'O': parity = QSerialPort::OddParity; break;
     case 'M': parity = QSerialPort::MarkParity; break;
     case 'S': parity = QSerialPort::SpaceParity; break;
-    default:
-        return fallita(PortFault::Other, QStringLiteral("parity"), error);
+    default: return fallita(PortFault::Other, QStringLiteral("parity"), error);
     }
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     switch (settings.stopBitsTimes10) {
     case 10: stop = QSerialPort::OneStop; break;
     case 15: stop = QSerialPort::OneAndHalfStop; break;
     case 20: stop = QSerialPort::TwoStop; break;
-    default:
-        return fallita(PortFault::Other, QStringLiteral("stop bits"), error);
+    default: return fallita(PortFault::Other, QStringLiteral("stop bits"), error);
     }
     if (settings.dataBits < 5 || settings.dataBits > 8 || settings.baud <= 0)
         return fallita(PortFault::Other, QStringLiteral("data bits or speed"), error);
@@ -135,8 +131,7 @@ void SerialTransport::applyLineEnd()
         tio.c_lflag &= ~tcflag_t(ISIG | IEXTEN | ECHO | ECHOE | ECHOK | ECHONL);
         tio.c_iflag &= ~tcflag_t(INLCR | IGNCR | ICRNL);
         // Only LF may end a line; no byte may erase, kill, end the input or raise a signal.
-        for (const int c : {VEOF, VEOL, VEOL2, VERASE, VWERASE, VKILL, VREPRINT, VLNEXT, VDISCARD, VINTR, VQUIT,
-                            VSUSP})
+        for (const int c : {VEOF, VEOL, VEOL2, VERASE, VWERASE, VKILL, VREPRINT, VLNEXT, VDISCARD, VINTR, VQUIT, VSUSP})
             tio.c_cc[c] = _POSIX_VDISABLE;
     } else {
         // Raw, as the port was opened: whatever has come is readable at once.

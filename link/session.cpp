@@ -59,7 +59,8 @@ bool Link::rispondi(const QByteArray &frame)
             return false;
         onReplyRfn(frame);
         return true;
-    case '5': case '6':
+    case '5':
+    case '6':
         if (!IsImageUploadState(stato))
             return false;
         onBlockAccepted();
@@ -79,8 +80,7 @@ bool Link::rispondi(const QByteArray &frame)
             return false;
         onValueWritten();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -128,7 +128,8 @@ void Link::onReplyR4(const QByteArray &frame)
 void Link::onReplyRZ(const QByteArray &frame, int blocco)
 {
     m_timeOutTx.stop();
-    m_ui->waitSetLabel(testo(TextId::StartingLabel) + QStringLiteral(" (") + QString::number(blocco) + QLatin1Char(')'));
+    m_ui->waitSetLabel(testo(TextId::StartingLabel) + QStringLiteral(" (") + QString::number(blocco)
+                       + QLatin1Char(')'));
 
     // A file that cannot be written ends the read now.
     ImageFile file(fileLettura());
@@ -172,8 +173,8 @@ void Link::onReplyRfn(const QByteArray &frame)
     m_timeOutTx.stop();
     m_ui->setBusyCursor(false);
     for (int k = 0; k < 8; ++k)
-        m_state.ValoriFinali[k] = frame.size() == 59 ? QString::fromLatin1(frame.mid(3 + 6 * k, 6))
-                                                     : QStringLiteral("    -1");
+        m_state.ValoriFinali[k] =
+            frame.size() == 59 ? QString::fromLatin1(frame.mid(3 + 6 * k, 6)) : QStringLiteral("    -1");
 
     // Without a complete image and its copy there is nothing to work on: end the read.
     if (!m_mapSide->writeFinalValues(fileLettura(), m_state.ValoriFinali)) {
@@ -237,10 +238,11 @@ void Link::onBlockAccepted()
     const bool mappe = m_state.StatoSessione == kSessionSendingMaps;
     if (mappe)
         m_ui->waitShow();
-    const int label = mappe ? TextId::SendingMaps
-                      : m_operation == LinkOperation::RestoreImage ? TextId::Restoring : TextId::Programming;
+    const int label = mappe                                        ? TextId::SendingMaps
+                      : m_operation == LinkOperation::RestoreImage ? TextId::Restoring
+                                                                   : TextId::Programming;
     m_ui->waitSetLabel(testo(label) + QStringLiteral(" (") + QString::number(m_state.BloccoCorrente)
-                      + QLatin1Char(')'));
+                       + QLatin1Char(')'));
     if (sendNextBlock())
         m_state.RitrasmissioneFatta = 0;
 }
@@ -253,8 +255,8 @@ void Link::onBlockRejected()
             m_state.RitrasmissioneFatta = 1;
         return;
     }
-    const int failure = m_state.StatoSessione == kSessionSendingMaps ? TextId::NewMapsFailed
-                                                                     : TextId::ProgrammingInterrupted;
+    const int failure =
+        m_state.StatoSessione == kSessionSendingMaps ? TextId::NewMapsFailed : TextId::ProgrammingInterrupted;
     if (failure == TextId::NewMapsFailed) {
         m_ui->beep();
         m_state.TentativiAvvio = 0;

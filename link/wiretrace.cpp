@@ -16,9 +16,12 @@ const char *const kNote = "--";
 const QString kSection = QStringLiteral("IMPOSTAZIONI");
 const QString kKey = QStringLiteral("TracciaSeriale");
 
-QString kalibronIni(const FrameState &frame) { return frame.file(QStringLiteral("KALIBRON.INI")); }
+QString kalibronIni(const FrameState &frame)
+{
+    return frame.file(QStringLiteral("KALIBRON.INI"));
+}
 
-} // namespace
+}   // namespace
 
 QByteArray PrintableBytes(QByteArrayView bytes)
 {
@@ -193,8 +196,8 @@ void WireTrace::flush()
     if (!m_file.isOpen() || m_pending.isEmpty())
         return;
     if (m_file.write(m_pending) != m_pending.size())
-        qCWarning(lcLink).noquote() << "wire trace: cannot write" << QDir::toNativeSeparators(m_file.fileName())
-                                    << "-" << m_file.errorString();
+        qCWarning(lcLink).noquote() << "wire trace: cannot write" << QDir::toNativeSeparators(m_file.fileName()) << "-"
+                                    << m_file.errorString();
     m_file.flush();
     m_pending.clear();
 }

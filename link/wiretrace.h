@@ -61,13 +61,13 @@ private:
     void flushIfFull();
 
     QFile m_file;
-    QByteArray m_pending;        // whole lines not yet written
-    QByteArray m_open;           // the line still growing, without its LF
+    QByteArray m_pending;   // whole lines not yet written
+    QByteArray m_open;      // the line still growing, without its LF
     const char *m_openDirection = nullptr;
-    qint64 m_lastMs = 0;         // when the last bytes came
-    qint64 m_accepted = 0;       // bytes of this file written, waiting or growing
+    qint64 m_lastMs = 0;     // when the last bytes came
+    qint64 m_accepted = 0;   // bytes of this file written, waiting or growing
     qint64 m_maxBytes = kMaxBytes;
-    qint64 m_boundLineSize = 0;  // the last line's length
+    qint64 m_boundLineSize = 0;   // the last line's length
     bool m_full = false;
     QTimer m_flushTimer;
     std::function<QDateTime()> m_now;

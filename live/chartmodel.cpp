@@ -25,12 +25,9 @@ QByteArray spillRecord(const LiveRecord &rec, int lingua)
     return bytes;
 }
 
-} // namespace
+}   // namespace
 
-ChartModel::ChartModel(LiveState &live, const QString &spillPath)
-    : m_live(live), m_spillPath(spillPath)
-{
-}
+ChartModel::ChartModel(LiveState &live, const QString &spillPath) : m_live(live), m_spillPath(spillPath) {}
 
 double ChartModel::left() const
 {
@@ -72,8 +69,8 @@ void ChartModel::RedrawChart()
         const LiveChannel &y = m_live.LiveChannels[c];
         m_view->setTitle(pane, ChannelTitle(m_live, c));
         m_view->SetPaneScale(pane, y.ScaleMin, y.ScaleMax, x.ScaleMin, x.ScaleMax);
-        m_view->drawXAxis(pane, m_state.ChartOrigin + x.ScaleMin, m_state.ChartOrigin + x.ScaleMax,
-                          x.Divisions, x.Subdivisions, x.Format);
+        m_view->drawXAxis(pane, m_state.ChartOrigin + x.ScaleMin, m_state.ChartOrigin + x.ScaleMax, x.Divisions,
+                          x.Subdivisions, x.Format);
         m_view->drawYAxis(pane, y.ScaleMin, y.ScaleMax, y.Divisions, y.Subdivisions, y.Format);
         // The horizontal grid follows channels 4 and 8 themselves, not the pane's channel.
         const int gridChannel = pane == 0 ? 4 : 8;
@@ -186,8 +183,8 @@ void ChartModel::StoreHistory()
 
 void ChartModel::AdvanceChart(bool *liveWatchdogHold)
 {
-    const bool scrolls = m_state.ChartOrigin + m_live.LiveChannels[kXChannel].ScaleMax
-                         <= m_live.LiveSample[0].SampleCounter;
+    const bool scrolls =
+        m_state.ChartOrigin + m_live.LiveChannels[kXChannel].ScaleMax <= m_live.LiveSample[0].SampleCounter;
     if (scrolls)
         scroll();
     if (liveWatchdogHold)
@@ -205,14 +202,13 @@ void ChartModel::scroll()
 
     FlushChartBuffer();
     const LiveChannel &x = m_live.LiveChannels[kXChannel];
-    m_state.ChartOrigin = NextChartOrigin(m_live.LiveSample[0].SampleCounter, x.ScaleMin, x.ScaleMax,
-                                          x.Divisions);
+    m_state.ChartOrigin = NextChartOrigin(m_live.LiveSample[0].SampleCounter, x.ScaleMin, x.ScaleMax, x.Divisions);
     AutoscaleFromHistory();
     if (m_view) {
         for (int pane = 0; pane < 2; ++pane) {
             const LiveChannel &y = m_live.LiveChannels[m_live.ChartChannels[pane]];
-            m_view->drawXAxis(pane, m_state.ChartOrigin + x.ScaleMin, m_state.ChartOrigin + x.ScaleMax,
-                              x.Divisions, x.Subdivisions, x.Format);
+            m_view->drawXAxis(pane, m_state.ChartOrigin + x.ScaleMin, m_state.ChartOrigin + x.ScaleMax, x.Divisions,
+                              x.Subdivisions, x.Format);
             m_view->SetPaneScale(pane, y.ScaleMin, y.ScaleMax, x.ScaleMin, x.ScaleMax);
             m_view->drawYAxis(pane, y.ScaleMin, y.ScaleMax, y.Divisions, y.Subdivisions, y.Format);
         }
@@ -298,8 +294,8 @@ qint32 ChartModel::NextChartOrigin(qint32 sampleCounter, double xMin, double xMa
     return qint32(RoundHalfEvenDecimal(step * (std::floor(sampleCounter / step) + 1) - span));
 }
 
-void ChartModel::FitScale(double observedMin, double observedMax, int marginPercent, int divisions,
-                          double *scaleMin, double *scaleMax)
+void ChartModel::FitScale(double observedMin, double observedMax, int marginPercent, int divisions, double *scaleMin,
+                          double *scaleMax)
 {
     const double d = divisions > 0 ? divisions : 1;
     const double range = observedMax - observedMin;

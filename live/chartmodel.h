@@ -5,7 +5,7 @@
 
 #include "live/livestate.h"
 
-class ChartView; // drawing side, see live/chartview.h
+class ChartView;   // drawing side, see live/chartview.h
 
 // Scale arithmetic, scrolling, autoscale and the spill file DATI_GRAF.GRF of
 // the two-pane live chart. Owns ChartState; draws only through ChartView.
@@ -33,13 +33,13 @@ public:
     void addSample(bool *liveWatchdogHold = nullptr);
 
     // The same, step by step, so the display tick can record in between.
-    void BufferSample();                            // current sample into the chart buffer
-    void StoreHistory();                            // current sample into the history ring
-    void AdvanceChart(bool *liveWatchdogHold = nullptr); // scroll, autoscale, new segment
+    void BufferSample();                                   // current sample into the chart buffer
+    void StoreHistory();                                   // current sample into the history ring
+    void AdvanceChart(bool *liveWatchdogHold = nullptr);   // scroll, autoscale, new segment
 
     static qint32 NextChartOrigin(qint32 sampleCounter, double xMin, double xMax, int xDivisions);
-    static void FitScale(double observedMin, double observedMax, int marginPercent, int divisions,
-                         double *scaleMin, double *scaleMax);
+    static void FitScale(double observedMin, double observedMax, int marginPercent, int divisions, double *scaleMin,
+                         double *scaleMax);
     void AutoscaleFromHistory();
 
 private:

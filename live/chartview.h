@@ -7,7 +7,7 @@
 class ChartView {
 public:
     virtual ~ChartView() = default;
-    virtual void setTitle(int pane, const QString &title) = 0;                 // `NomeC`(k)
+    virtual void setTitle(int pane, const QString &title) = 0;   // `NomeC`(k)
     // Clears the pane's traces and sets its user coordinates.
     virtual void SetPaneScale(int pane, double ymin, double ymax, double xmin, double xmax) = 0;
     virtual void drawYAxis(int pane, double ymin, double ymax, int divisions, int subdivisions,

@@ -46,7 +46,7 @@ bool convert(const char *to, const char *from, const char *in, size_t inLeft, QB
     return true;
 }
 
-} // namespace
+}   // namespace
 
 const char *CodePageOf(int lingua)
 {
@@ -65,8 +65,8 @@ QByteArray EncodeForLanguage(const QString &text, int lingua)
         return {qMin<size_t>(2, left), 1};
     };
     QByteArray out;
-    if (!convert(CodePageOf(lingua), hostUtf16(), reinterpret_cast<const char *>(text.utf16()),
-                 size_t(text.size()) * 2, out, QByteArrayLiteral("?"), stepOver))
+    if (!convert(CodePageOf(lingua), hostUtf16(), reinterpret_cast<const char *>(text.utf16()), size_t(text.size()) * 2,
+                 out, QByteArrayLiteral("?"), stepOver))
         return text.toLatin1();   // no converter installed: still one byte per character
     return out;
 }
@@ -76,8 +76,7 @@ QString DecodeForLanguage(const QByteArray &bytes, int lingua)
     const QByteArray question(reinterpret_cast<const char *>(u"?"), 2);
     const auto stepOver = [](const char *, size_t) -> std::pair<size_t, int> { return {1, 1}; };
     QByteArray out;
-    if (!convert(hostUtf16(), CodePageOf(lingua), bytes.constData(), size_t(bytes.size()), out, question,
-                 stepOver))
+    if (!convert(hostUtf16(), CodePageOf(lingua), bytes.constData(), size_t(bytes.size()), out, question, stepOver))
         return QString::fromLatin1(bytes);
     return QString(reinterpret_cast<const QChar *>(out.constData()), out.size() / 2);
 }

@@ -15,22 +15,22 @@ struct ChannelSpec {
 
 // Name text of channel c is 270 + 2c, its unit 271 + 2c.
 constexpr ChannelSpec kChannels[16] = {
-    {0, 5000, 10, 10, 2, false},   // Pressione 1
-    {0, 5000, 10, 10, 2, false},   // DeltaP
-    {0, 5000, 10, 10, 2, false},   // M.A.P.
-    {-40, 150, 10, 10, 2, false},  // Temperatura
-    {0, 5000, 10, 0, 2, false},    // Sonda Lambda
-    {0, 5000, 10, 0, 2, false},    // Stato
-    {0, 100, 17, 3, 2, false},     // T.P.S.
-    {0, 100, 10, 0, 2, false},     // Ott. P.W.M.
-    {0, 100, 10, 0, 2, true},      // Duty cycle IN
-    {0, 5000, 10, 10, 2, false},   // Regime
-    {0, 100, 10, 0, 2, false},     // Ott. PCM
-    {0, 100, 10, 0, 2, false},     // Duty cycle P.W.M.
-    {0, 100, 10, 0, 2, false},     // Portata teo.
-    {0, 100, 10, 0, 2, false},     // Delta port.
-    {0, 100, 10, 0, 2, false},     // Alimentazione
-    {0, 100, 10, 10, 1, false},    // Campioni
+    {0, 5000, 10, 10, 2, false},    // Pressione 1
+    {0, 5000, 10, 10, 2, false},    // DeltaP
+    {0, 5000, 10, 10, 2, false},    // M.A.P.
+    {-40, 150, 10, 10, 2, false},   // Temperatura
+    {0, 5000, 10, 0, 2, false},     // Sonda Lambda
+    {0, 5000, 10, 0, 2, false},     // Stato
+    {0, 100, 17, 3, 2, false},      // T.P.S.
+    {0, 100, 10, 0, 2, false},      // Ott. P.W.M.
+    {0, 100, 10, 0, 2, true},       // Duty cycle IN
+    {0, 5000, 10, 10, 2, false},    // Regime
+    {0, 100, 10, 0, 2, false},      // Ott. PCM
+    {0, 100, 10, 0, 2, false},      // Duty cycle P.W.M.
+    {0, 100, 10, 0, 2, false},      // Portata teo.
+    {0, 100, 10, 0, 2, false},      // Delta port.
+    {0, 100, 10, 0, 2, false},      // Alimentazione
+    {0, 100, 10, 10, 1, false},     // Campioni
 };
 
 void clearRecord(LiveRecord &rec)
@@ -71,7 +71,7 @@ QString scaledOrNoValue(const QString &raw, double divisor, const QString &forma
     return IsNumericText(raw, &v) ? FormatLiveNumber(v / divisor, format) : kNoValue;
 }
 
-} // namespace
+}   // namespace
 
 QString FixedLeft(const QString &text, int width)
 {

@@ -11,8 +11,7 @@ constexpr int kLabelChannel[13] = {0, 1, 2, 3, 4, 6, 8, 9, 10, 11, 12, 5, 14};
 
 LiveDisplay::LiveDisplay(LiveState &live, ChartModel &chart, Recorder &recorder)
     : m_live(live), m_chart(chart), m_recorder(recorder)
-{
-}
+{}
 
 void LiveDisplay::setLanguage(int lingua)
 {

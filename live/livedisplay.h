@@ -6,15 +6,15 @@
 class ChartModel;
 class Recorder;
 
-enum class FuelColour { Petrol, Gas, Unknown }; // red/black, green/black, black/green
+enum class FuelColour { Petrol, Gas, Unknown };   // red/black, green/black, black/green
 
 // Value panel of the map editor (`BoxDati`).
 class LiveValuesView {
 public:
     virtual ~LiveValuesView() = default;
     virtual void showValue(int label, const QString &text) = 0;   // `DatiMot`(0..12)
-    virtual void showDeltaFlow(const QString &text) = 0;           // `DatiDPort`
-    virtual void setFuelColour(FuelColour colour) = 0;             // `DatiMot`(12)
+    virtual void showDeltaFlow(const QString &text) = 0;          // `DatiDPort`
+    virtual void setFuelColour(FuelColour colour) = 0;            // `DatiMot`(12)
 };
 
 // The 200 ms display tick (`VisDati`): shows the newest sample, feeds the chart

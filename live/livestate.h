@@ -11,8 +11,8 @@ struct LiveRecord {
 };
 
 struct LiveChannel {
-    QString Name;        // fixed 20
-    QString Unit;        // fixed 10
+    QString Name;   // fixed 20
+    QString Unit;   // fixed 10
     double Min = 0, Max = 0;
     double ScaleMin = 0, ScaleMax = 0;
     double PrevScaleMin = 0, PrevScaleMax = 0;
@@ -20,7 +20,7 @@ struct LiveChannel {
     qint16 Divisions = 10;
     qint16 Subdivisions = 0;
     qint16 MarginPercent = 2;
-    QString Format;      // "#0" or "#0.00"
+    QString Format;   // "#0" or "#0.00"
 };
 
 // Program-wide live data, owned by the live display.
@@ -42,7 +42,7 @@ struct ChartState {
 
 // The acquisition being recorded.
 struct RecordingState {
-    QString RecordFilePath;              // "" while not recording
+    QString RecordFilePath;   // "" while not recording
     std::array<LiveRecord, 241> RecordBuffer;
     int RecordBufferIndex = -1;
 };

@@ -58,7 +58,7 @@ qint32 lastRecordNumber(QFile &file, int lingua)
     return -1;
 }
 
-} // namespace
+}   // namespace
 
 Recorder::Recorder(LiveState &live) : m_live(live)
 {
@@ -188,8 +188,8 @@ bool Recorder::writePending()
     const QString &path = m_state.RecordFilePath;
     const int written = QFile::exists(path) || writeHeader(path) ? appendLines(path, lines) : 0;
     if (written * kLineLength != lines.size())
-        qCWarning(lcRecording).noquote() << "wrote" << written << "of" << lines.size() / kLineLength
-                                         << "samples into" << QDir::toNativeSeparators(path);
+        qCWarning(lcRecording).noquote() << "wrote" << written << "of" << lines.size() / kLineLength << "samples into"
+                                         << QDir::toNativeSeparators(path);
     // What reached the file leaves the queue; the rest waits, oldest first.
     const int fromBacklog = qMin(written, int(m_backlog.size()));
     m_backlog.remove(0, fromBacklog);
@@ -221,8 +221,8 @@ bool Recorder::stop()
     writePending();
     const int lost = recording() ? pendingCount() + m_dropped : 0;
     if (recording())
-        qCInfo(lcRecording).noquote() << "recording stopped:" << QDir::toNativeSeparators(m_state.RecordFilePath)
-                                      << "-" << lost << "samples not written";
+        qCInfo(lcRecording).noquote() << "recording stopped:" << QDir::toNativeSeparators(m_state.RecordFilePath) << "-"
+                                      << lost << "samples not written";
     SetRecordingIdle();
     // Told after going idle: ticks under the message find nothing to record.
     if (lost > 0)

@@ -13,8 +13,8 @@
 namespace {
 
 constexpr int TablePoints = 1000;
-constexpr double TargetPeak = 10000;   // a rebuilt table's largest point comes close to this
-constexpr double HighestScale = 32767; // what a record can hold
+constexpr double TargetPeak = 10000;     // a rebuilt table's largest point comes close to this
+constexpr double HighestScale = 32767;   // what a record can hold
 
 // DC-IN percentage of point i (1-based) of flow table t.
 double dcInOf(int t, int i)
@@ -22,19 +22,25 @@ double dcInOf(int t, int i)
     return t == 0 ? 0.01 * (i - 1) : 10 + 0.09 * (i - 1);
 }
 
-int scaleRecord(int t) { return t + 1; }
-int pointRecord(int t, int i) { return TablePoints * t + 2 + i; }
+int scaleRecord(int t)
+{
+    return t + 1;
+}
+int pointRecord(int t, int i)
+{
+    return TablePoints * t + 2 + i;
+}
 
 bool replaceFile(const QString &from, const QString &to)
 {
     // One rename: the old image stays whole until the new one takes its place.
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
-                            std::filesystem::path(to.toStdU16String()), ec);
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
+                            ec);
     return !ec;
 }
 
-} // namespace
+}   // namespace
 
 void MapModel::ComputeSegments()
 {

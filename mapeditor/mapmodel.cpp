@@ -3,7 +3,6 @@
 #include "app/numbers.h"
 #include "link/imagefile.h"
 
-
 #include <algorithm>
 #include <cmath>
 
@@ -34,10 +33,14 @@ const RecordTable VariantAA{
     {2716, 2716, 2712, 2712, 2742, 2742},
     {2631, 2632, 2713, 2713},
     {2647, 2720},
-    2741, 2636, 2635,
+    2741,
+    2636,
+    2635,
     {2654, 2689, 2688, 2655, 2726},
     {2658, 2723, 2659, 2660, 2661, 2740},
-    2653, 2695, 2682,
+    2653,
+    2695,
+    2682,
 };
 
 const RecordTable VariantOther{
@@ -45,10 +48,14 @@ const RecordTable VariantOther{
     {2721, 2729, 2720, 2728, 2723, 2731},
     {2670, 2656, 2718, 2726},
     {2659, 2673},
-    2741, 2657, 2671,
+    2741,
+    2657,
+    2671,
     {2654, 2694, 2693, 2695, 2696},
     {2683, 2686, 2684, 2685, 2687, 2740},
-    2643, 2639, 2638,
+    2643,
+    2639,
+    2638,
 };
 
 const RecordTable &recordsFor(int variante)
@@ -69,8 +76,8 @@ constexpr int IdentWrittenRecord = 2826;
 constexpr int ReadCompleteRecord = 2827;
 constexpr int ReadCompleteMark = 99;
 
-constexpr int SwitchDelay = 2;        // image counts quarter seconds, the page shows seconds
-constexpr int SwitchReturn = 4;       // -1 means "no value" in the image
+constexpr int SwitchDelay = 2;    // image counts quarter seconds, the page shows seconds
+constexpr int SwitchReturn = 4;   // -1 means "no value" in the image
 constexpr int ValvesMark = 16;
 constexpr int MethanePlant = 2;
 
@@ -88,7 +95,7 @@ bool numericField(const QString &field, double *value)
     return v.has_value();
 }
 
-} // namespace
+}   // namespace
 
 void MapModel::AssignParameterRecords(int variante)
 {
@@ -125,13 +132,17 @@ bool MapModel::LoadMapParameters(const QString &lettura, int variante, LiveState
     auto readSlot = [&](ParamSlot &slot) { slot.Value = toValue(read(slot.Record)); };
 
     const double selector = read(t.rangeSelector);
-    for (auto &s : next.EnrichSlots) readSlot(s);
-    for (auto &s : next.PumpSlots) readSlot(s);
-    for (auto &s : next.TpsSlots) readSlot(s);
+    for (auto &s : next.EnrichSlots)
+        readSlot(s);
+    for (auto &s : next.PumpSlots)
+        readSlot(s);
+    for (auto &s : next.TpsSlots)
+        readSlot(s);
     readSlot(next.TpsMode);
     readSlot(next.TpsLimitA);
     readSlot(next.TpsLimitB);
-    for (auto &s : next.DurationSlots) readSlot(s);
+    for (auto &s : next.DurationSlots)
+        readSlot(s);
 
     for (int k = 0; k < int(next.SwitchSlots.size()); ++k) {
         double v = read(next.SwitchSlots[k].Record);

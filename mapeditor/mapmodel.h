@@ -7,7 +7,10 @@
 #include "mapeditor/mapstate.h"
 
 // Slider ranges of the F7 (index 0..3), F8 (0..4) and F9 (0..2) pages.
-struct SliderRange { int min; int max; };
+struct SliderRange {
+    int min;
+    int max;
+};
 extern const std::array<SliderRange, 4> TransientRanges;
 extern const std::array<SliderRange, 5> SwitchRanges;
 extern const std::array<SliderRange, 3> CutRanges;

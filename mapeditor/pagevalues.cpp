@@ -10,12 +10,21 @@ constexpr int kFirstAddressRecord = 2630;   // ECU address = record - 2630
 constexpr double kUnscaled = 9999;          // slot values from here on are flags, not quantities
 constexpr int kSwitchDelay = 2;             // seconds on the page, quarter seconds in the ECU
 
-double percentOf(double a, double b) { return a * b / 100.0; }
+double percentOf(double a, double b)
+{
+    return a * b / 100.0;
+}
 
 // Durations of zero would switch the transient off: the ECU gets at least one.
-double atLeastOne(double v) { return std::round(v) == 0 ? 1 : v; }
+double atLeastOne(double v)
+{
+    return std::round(v) == 0 ? 1 : v;
+}
 
-bool limitsInUse(const MapEditorState &s, int variant) { return variant == 1 || s.TpsMode.Value == 1; }
+bool limitsInUse(const MapEditorState &s, int variant)
+{
+    return variant == 1 || s.TpsMode.Value == 1;
+}
 
 // A T.P.S. limit must stay below the sensitivity it guards.
 double limitBelow(double limit, const ParamSlot &guard, double percent, bool onlyBelowFlag)
@@ -74,9 +83,7 @@ QList<SlotWrite> switchover(const MapEditorState &s, int choice, bool sending)
 {
     QList<SlotWrite> out;
     for (int k = 0; k < int(s.SwitchSlots.size()); ++k) {
-        double v = choice == kModifiedValues ? s.SwitchValue[k]
-                   : sending                 ? s.SwitchInitial[k]
-                                             : s.SwitchSlots[k].Value;
+        double v = choice == kModifiedValues ? s.SwitchValue[k] : sending ? s.SwitchInitial[k] : s.SwitchSlots[k].Value;
         if (k == kSwitchDelay)
             v *= 4;
         out.append({s.SwitchSlots[k].Record, v});
@@ -115,7 +122,7 @@ QList<SlotWrite> pageValues(const MapEditorState &s, int page, int choice, int v
     }
 }
 
-} // namespace
+}   // namespace
 
 QList<SlotWrite> PageValuesToSend(const MapEditorState &s, int page, int choice, int variant)
 {

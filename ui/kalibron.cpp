@@ -19,8 +19,7 @@
 #include "ui/common/attesa.h"
 #include "ui/common/pictures.h"
 
-Kalibron::Kalibron(ProgramContext &ctx, QWidget *parent)
-    : QMainWindow(parent), m_ctx(ctx), m_link(&ctx.link)
+Kalibron::Kalibron(ProgramContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx), m_link(&ctx.link)
 {
     setObjectName(QStringLiteral("Kalibron"));
     m_link->setUi(this);
@@ -125,9 +124,8 @@ void Kalibron::load()
 void Kalibron::connectEditor()
 {
     MapOperations &ops = m_ctx.mapOps;
-    connect(m_grafici, &Grafici::applicaClicked, this, [this](int choice) {
-        m_ctx.mapOps.apply(m_grafici->currentPage(), choice);
-    });
+    connect(m_grafici, &Grafici::applicaClicked, this,
+            [this](int choice) { m_ctx.mapOps.apply(m_grafici->currentPage(), choice); });
     connect(m_grafici, &Grafici::memorClicked, this, &Kalibron::storePage);
     connect(m_grafici, &Grafici::memor1Clicked, this, [this] { m_ctx.mapOps.storeMapping(); });
     m_grafici->setF6StoreHandler([this] { return m_ctx.mapOps.storeMapping(); });

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QDate>
 #include <QMenu>
-#include <algorithm>
 #include <QToolBar>
+#include <algorithm>
 
 #include "app/dialogs/confser.h"
 #include "app/dialogs/sceltalingua.h"

@@ -9,10 +9,10 @@
 #include <QWidget>
 
 #include "app/textids.h"
+#include "app/texts.h"
 #include "archive/widgets/cleardati.h"
 #include "archive/widgets/clearniv.h"
 #include "archive/widgets/salvatp.h"
-#include "app/texts.h"
 #include "link/link.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
@@ -28,8 +28,8 @@ struct ToolKey {
     int icon;
 };
 constexpr ToolKey kToolKeys[] = {
-    {"Inizio_Acq", 7000}, {"Stop_Acq", 7001},      {"Salva_Dati", 7002},     {"Crea_Dischi", 7003},
-    {"Inf_Centr", 7004},  {"Utilita", 7005},       {"Configurazione", 7006}, {"Esci", 7007},
+    {"Inizio_Acq", 7000}, {"Stop_Acq", 7001}, {"Salva_Dati", 7002},     {"Crea_Dischi", 7003},
+    {"Inf_Centr", 7004},  {"Utilita", 7005},  {"Configurazione", 7006}, {"Esci", 7007},
 };
 
 QAction *named(QAction *a, const QString &name)
@@ -38,13 +38,12 @@ QAction *named(QAction *a, const QString &name)
     return a;
 }
 
-const char *kPanelStyle =
-    "QLabel { padding: 2px 14px; margin: 1px 2px; border: 1px solid #9aa6b1; border-radius: 3px;"
-    " font-weight: bold; }"
-    "QLabel:enabled { background: #2f7d32; color: #ffffff; border-color: #1e5a22; }"
-    "QLabel:disabled { background: transparent; color: #9aa3ab; font-weight: normal; }";
+const char *kPanelStyle = "QLabel { padding: 2px 14px; margin: 1px 2px; border: 1px solid #9aa6b1; border-radius: 3px;"
+                          " font-weight: bold; }"
+                          "QLabel:enabled { background: #2f7d32; color: #ffffff; border-color: #1e5a22; }"
+                          "QLabel:disabled { background: transparent; color: #9aa3ab; font-weight: normal; }";
 
-} // namespace
+}   // namespace
 
 void Kalibron::buildMenus()
 {
@@ -112,9 +111,8 @@ void Kalibron::buildMenus()
         RunSalvatP(m_ctx.frame, *this, &m_link->TimeOutDati(), this);
         afterDialog();
     });
-    connect(m_menuUti[1], &QAction::triggered, this, [this](bool on) {
-        m_menuUti[1]->setChecked(SwitchWireTrace(m_trace, m_ctx.frame, on));
-    });
+    connect(m_menuUti[1], &QAction::triggered, this,
+            [this](bool on) { m_menuUti[1]->setChecked(SwitchWireTrace(m_trace, m_ctx.frame, on)); });
     connect(m_menuM[3], &QAction::triggered, this, [this] {
         RunClearNIV(m_ctx.frame, *this, this, &m_link->TimeOutDati());
         afterDialog();
@@ -140,8 +138,8 @@ void Kalibron::buildToolbar()
         a->setIcon(QIcon(Immagine(k.icon, QSize(32, 32), devicePixelRatioF())));
         m_tool.insert(key.toUpper(), a);
         // Separators group recording, maps, ECU, settings and exit.
-        if (key == QLatin1String("Stop_Acq") || key == QLatin1String("Crea_Dischi")
-            || key == QLatin1String("Inf_Centr") || key == QLatin1String("Configurazione"))
+        if (key == QLatin1String("Stop_Acq") || key == QLatin1String("Crea_Dischi") || key == QLatin1String("Inf_Centr")
+            || key == QLatin1String("Configurazione"))
             m_toolbar->addSeparator();
     }
     connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *a) {

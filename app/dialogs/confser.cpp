@@ -19,14 +19,14 @@ const char *const kListNames[] = {"Seriali", "BaudRate", "Parita", "BitDati", "B
 const char *const kParityWords[] = {"NESSUNA", "PARI", "DISPARI"};
 constexpr int kLookAgainMs = 2000;   // an adapter plugged in while the dialog is open shows up soon
 constexpr int kAdapterRows = 4;
-constexpr int kDeviceChars = 44;     // by-id names run longer: cut in the middle, whole in the tooltip
+constexpr int kDeviceChars = 44;   // by-id names run longer: cut in the middle, whole in the tooltip
 
 QString parityWordAt(int index)
 {
     return QLatin1String(kParityWords[(index == 1 || index == 2) ? index : 0]);
 }
 
-} // namespace
+}   // namespace
 
 ConfSer::ConfSer(FrameState &frame, QWidget *parent, MessageSink *sink, PortFinder *finder)
     : QDialog(parent), m_frame(frame), m_ownSink(frame, this), m_sink(sink ? sink : &m_ownSink),
@@ -264,7 +264,10 @@ void ConfSer::esci()
     done(m_saved ? QDialog::Accepted : QDialog::Rejected);
 }
 
-void ConfSer::reject() { esci(); }
+void ConfSer::reject()
+{
+    esci();
+}
 
 void ConfSer::keyPressEvent(QKeyEvent *event)
 {

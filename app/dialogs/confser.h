@@ -49,9 +49,9 @@ private:
     QString storedValue(Lista which) const;   // trimmed, upper case
     QString chosenValue(Lista which) const;   // what the list shows, same form
     bool write();
-    int chosenPort() const;           // 1..9, 0 when the COM list names none
-    void riempiAdattatori();          // the adapter list from m_found
-    void mostraDispositivo();         // the chosen COM's device and its adapter row
+    int chosenPort() const;     // 1..9, 0 when the COM list names none
+    void riempiAdattatori();    // the adapter list from m_found
+    void mostraDispositivo();   // the chosen COM's device and its adapter row
     void sceltoAdattatore(int row);
 
     FrameState &m_frame;

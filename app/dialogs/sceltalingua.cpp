@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "app/settings.h"
 #include "app/messages.h"
+#include "app/settings.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "ui/common/pictures.h"
@@ -88,7 +88,10 @@ void SceltaLingua::esci()
     done(QDialog::Rejected);
 }
 
-void SceltaLingua::reject() { esci(); }
+void SceltaLingua::reject()
+{
+    esci();
+}
 
 void SceltaLingua::keyPressEvent(QKeyEvent *event)
 {

@@ -7,7 +7,10 @@
 
 namespace {
 
-QVariant text(const QString &s) { return s.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s); }
+QVariant text(const QString &s)
+{
+    return s.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s);
+}
 
 QVariantList valuesOf(const AcquisitionRecord &r)
 {
@@ -26,7 +29,8 @@ QList<QVariantList> scanRecordings(const QString &archiveFolder)
     const QDir root(archiveFolder);
     for (const QString &model : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         const QDir dir(root.filePath(model));
-        for (const QFileInfo &f : dir.entryInfoList({QStringLiteral("*.DAT"), QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
+        for (const QFileInfo &f :
+             dir.entryInfoList({QStringLiteral("*.DAT"), QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
             if (f.suffix().compare(QLatin1String("DAT"), Qt::CaseInsensitive) == 0)
                 rows.append({model, QString(""), f.completeBaseName(), QString("")});
         }
@@ -34,7 +38,7 @@ QList<QVariantList> scanRecordings(const QString &archiveFolder)
     return rows;
 }
 
-} // namespace
+}   // namespace
 
 CatalogueSchema AcquisitionSchema(const QString &folder, const QString &fileName)
 {
@@ -68,7 +72,8 @@ std::optional<AcquisitionRecord> AcquisitionArchive::find(const QString &model, 
 QList<AcquisitionRecord> AcquisitionArchive::records(const QString &model) const
 {
     QList<AcquisitionRecord> out;
-    const Catalogue::Match where = model.isNull() ? Catalogue::Match() : Catalogue::Match{{QStringLiteral("MODELLO"), model}};
+    const Catalogue::Match where =
+        model.isNull() ? Catalogue::Match() : Catalogue::Match{{QStringLiteral("MODELLO"), model}};
     for (const QVariantList &row : catalogue_.rows(where))
         out << recordOf(row);
     return out;
@@ -112,5 +117,6 @@ QStringList FillAcquisitionList(const AcquisitionArchive &archive, QStringList *
 QString AcquisitionFilePath(const QString &appDir, const QString &model, const QString &file)
 {
     const QString root = QDir(appDir).filePath(QStringLiteral("DIR_DATI"));
-    return QDir(root).filePath(ModelFolderName(root, model) + QLatin1Char('/') + file.trimmed() + QStringLiteral(".DAT"));
+    return QDir(root).filePath(ModelFolderName(root, model) + QLatin1Char('/') + file.trimmed()
+                               + QStringLiteral(".DAT"));
 }

@@ -7,10 +7,10 @@
 
 // One record of `TABDATI`. Text fields are stored as given (the dialogs pad them).
 struct AcquisitionRecord {
-    QString MODELLO;       // 12
-    QString DESC_MODELLO;  // 41
-    QString FILE;          // 12, without folder and ".DAT"
-    QString NOTE;          // memo
+    QString MODELLO;        // 12
+    QString DESC_MODELLO;   // 41
+    QString FILE;           // 12, without folder and ".DAT"
+    QString NOTE;           // memo
 };
 
 // `TABDATI` in `folder`/`fileName` below the folder given to open; the backup's

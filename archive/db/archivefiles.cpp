@@ -19,28 +19,20 @@ bool FileEsiste(const QString &path, int attributes)
 int FileErrorTextId(int errnoValue, FileRole role)
 {
     switch (errnoValue) {
-    case 0:
-        return 0;
+    case 0: return 0;
     case ENOSPC:
-    case EDQUOT:
-        return 330;
+    case EDQUOT: return 330;
     case EMFILE:
-    case ENFILE:
-        return 331;
+    case ENFILE: return 331;
     case ENXIO:
-    case ENODEV:
-        return 332;
+    case ENODEV: return 332;
     case EACCES:
     case EPERM:
-    case EROFS:
-        return 333;
+    case EROFS: return 333;
     case ENOMEDIUM:
-    case EIO:
-        return 334;
-    case ENOENT:
-        return role == FileRole::Source ? 336 : TextId::PathOrFileError;
-    default:
-        return TextId::PathOrFileError;
+    case EIO: return 334;
+    case ENOENT: return role == FileRole::Source ? 336 : TextId::PathOrFileError;
+    default: return TextId::PathOrFileError;
     }
 }
 

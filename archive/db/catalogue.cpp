@@ -32,7 +32,10 @@ bool isNullValue(const QVariant &v)
     return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isNull());
 }
 
-QString keyName(const CatalogueColumn &c) { return c.name + QStringLiteral("_KEY"); }
+QString keyName(const CatalogueColumn &c)
+{
+    return c.name + QStringLiteral("_KEY");
+}
 
 const CatalogueColumn *findColumn(const CatalogueSchema &s, const QString &name)
 {
@@ -60,9 +63,7 @@ bool createSchema(QSqlDatabase &db, const CatalogueSchema &s)
         case CatalogueColumn::Text:
             defs << QStringLiteral("%1 VARCHAR(%2) CHECK (length(%1) <= %2)").arg(c.name).arg(c.size);
             break;
-        case CatalogueColumn::Memo:
-            defs << QStringLiteral("%1 TEXT").arg(c.name);
-            break;
+        case CatalogueColumn::Memo: defs << QStringLiteral("%1 TEXT").arg(c.name); break;
         case CatalogueColumn::Integer16:
             defs << QStringLiteral("%1 SMALLINT CHECK (%1 BETWEEN -32768 AND 32767)").arg(c.name);
             break;
@@ -71,7 +72,8 @@ bool createSchema(QSqlDatabase &db, const CatalogueSchema &s)
             keys << QStringLiteral("%1 VARCHAR(%2)").arg(keyName(c)).arg(c.size);
     }
     QStringList statements;
-    statements << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(s.table, (defs + keys).join(QStringLiteral(", ")));
+    statements
+        << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(s.table, (defs + keys).join(QStringLiteral(", ")));
     for (const CatalogueIndex &i : s.indexes) {
         QStringList cols;
         for (const QString &name : i.columns) {
@@ -253,7 +255,7 @@ bool replaceFile(const QString &from, const QString &to)
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
-} // namespace
+}   // namespace
 
 QString CatalogueKey(const QString &text)
 {
@@ -302,11 +304,20 @@ QString RepairArchive(const CatalogueSchema &schema, const QString &basePath)
 
 Catalogue::Catalogue(CatalogueSchema schema) : schema_(std::move(schema)) {}
 
-Catalogue::~Catalogue() { close(); }
+Catalogue::~Catalogue()
+{
+    close();
+}
 
-QString Catalogue::folderPath() const { return QFileInfo(path_).absolutePath(); }
+QString Catalogue::folderPath() const
+{
+    return QFileInfo(path_).absolutePath();
+}
 
-bool Catalogue::isOpen() const { return !connection_.isEmpty() && lock_; }
+bool Catalogue::isOpen() const
+{
+    return !connection_.isEmpty() && lock_;
+}
 
 bool Catalogue::open(const QString &appDir, const RepairNotice &notice)
 {
@@ -326,7 +337,7 @@ bool Catalogue::open(const QString &appDir, const RepairNotice &notice)
     if (!lock_->tryLock(0)) {
         qCWarning(lcArchive).noquote() << "catalogue" << QDir::toNativeSeparators(path_)
                                        << (lock_->error() == QLockFile::LockFailedError ? "is held by another program"
-                                                                                       : "cannot be locked");
+                                                                                        : "cannot be locked");
         lock_.reset();
         return false;
     }
@@ -352,8 +363,8 @@ bool Catalogue::open(const QString &appDir, const RepairNotice &notice)
         if (keptCopy_.isEmpty())
             break;
     }
-    qCWarning(lcArchive).noquote() << "cannot open the catalogue" << QDir::toNativeSeparators(path_)
-                                   << "(SQLite error" << error + QLatin1Char(')');
+    qCWarning(lcArchive).noquote() << "cannot open the catalogue" << QDir::toNativeSeparators(path_) << "(SQLite error"
+                                   << error + QLatin1Char(')');
     lock_.reset();
     return false;
 }
@@ -370,7 +381,8 @@ bool Catalogue::openConnection(QString *nativeError)
     }
     QSqlQuery q(db);
     // Exclusive mode keeps SQLite's own lock from the first write to close().
-    if (!q.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")) || !q.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+    if (!q.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"))
+        || !q.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
         *nativeError = q.lastError().nativeErrorCode();
         return false;
     }
@@ -423,7 +435,7 @@ Catalogue::Result runChange(const QString &connection, const QString &sql, const
         const QString code = q.lastError().nativeErrorCode();
         db.rollback();
         return code == QLatin1String("2067") || code == QLatin1String("1555") ? Catalogue::Result::Duplicate
-                                                                             : Catalogue::Result::Failed;
+                                                                              : Catalogue::Result::Failed;
     }
     if (mustMatch && q.numRowsAffected() < 1) {
         db.rollback();
@@ -432,7 +444,7 @@ Catalogue::Result runChange(const QString &connection, const QString &sql, const
     return db.commit() ? Catalogue::Result::Ok : (db.rollback(), Catalogue::Result::Failed);
 }
 
-} // namespace
+}   // namespace
 
 Catalogue::Result Catalogue::insert(const QVariantList &values)
 {
@@ -450,8 +462,10 @@ Catalogue::Result Catalogue::update(const Match &where, const QVariantList &valu
         sets << name + QStringLiteral(" = ?");
     QVariantList args = withKeys(schema_, values);
     const QString cond = whereSql(schema_, where, &args);
-    return runChange(connection_, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(schema_.table, sets.join(QStringLiteral(", ")), cond),
-                     args, true);
+    return runChange(
+        connection_,
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(schema_.table, sets.join(QStringLiteral(", ")), cond), args,
+        true);
 }
 
 Catalogue::Result Catalogue::remove(const Match &where)
@@ -473,7 +487,8 @@ QList<QVariantList> Catalogue::rows(const Match &where) const
     const QString cond = whereSql(schema_, where, &args);
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4").arg(columnList(schema_), schema_.table, cond, orderSql(schema_))))
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                       .arg(columnList(schema_), schema_.table, cond, orderSql(schema_))))
         return out;
     for (qsizetype i = 0; i < args.size(); ++i)
         q.bindValue(int(i), args[i]);

@@ -16,8 +16,8 @@ struct CatalogueColumn {
     enum Kind { Text, Memo, Integer16 };
     QString name;
     Kind kind = Text;
-    int size = 0;        // characters, Text only
-    bool keyed = false;  // compared without case and trailing blanks, through a twin column "<name>_KEY"
+    int size = 0;         // characters, Text only
+    bool keyed = false;   // compared without case and trailing blanks, through a twin column "<name>_KEY"
 };
 
 struct CatalogueIndex {
@@ -29,8 +29,8 @@ struct CatalogueIndex {
 // One archive's catalogue: where it lives, its table, and how its records are
 // found again in the folder tree when nothing of the file can be read.
 struct CatalogueSchema {
-    QString folder;    // below the application folder, e.g. "DIR_DATI"
-    QString fileName;  // e.g. "ARCHDATI.MDB"
+    QString folder;     // below the application folder, e.g. "DIR_DATI"
+    QString fileName;   // e.g. "ARCHDATI.MDB"
     QString table;
     QList<CatalogueColumn> columns;
     QList<CatalogueIndex> indexes;

@@ -21,7 +21,10 @@ constexpr int kPermissionDeniedText = 333;
 constexpr int kDiskNotReadyText = 334;
 constexpr int kFileNotFoundText = 336;
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
 
 QString join(const QString &folder, const QString &name)
 {
@@ -103,33 +106,25 @@ bool deleteTree(const QString &folder, FolderFiles &files, int *error)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 FolderCopyResult FolderCopyResultOf(int errnoValue)
 {
     switch (errnoValue) {
-    case 0:
-        return FolderCopyResult::Copied;
-    case ENOENT:
-        return FolderCopyResult::FileNotFound;
+    case 0: return FolderCopyResult::Copied;
+    case ENOENT: return FolderCopyResult::FileNotFound;
     case ENOSPC:
-    case EDQUOT:
-        return FolderCopyResult::DiskFull;
+    case EDQUOT: return FolderCopyResult::DiskFull;
     case EMFILE:
-    case ENFILE:
-        return FolderCopyResult::TooManyFiles;
+    case ENFILE: return FolderCopyResult::TooManyFiles;
     case ENODEV:
-    case ENXIO:
-        return FolderCopyResult::DeviceUnavailable;
+    case ENXIO: return FolderCopyResult::DeviceUnavailable;
     case EACCES:
     case EPERM:
-    case EROFS:
-        return FolderCopyResult::PermissionDenied;
+    case EROFS: return FolderCopyResult::PermissionDenied;
     case ENOMEDIUM:
-    case EIO:
-        return FolderCopyResult::DiskNotReady;
-    default:
-        return FolderCopyResult::OtherFailure;
+    case EIO: return FolderCopyResult::DiskNotReady;
+    default: return FolderCopyResult::OtherFailure;
     }
 }
 
@@ -137,22 +132,14 @@ int FolderCopyTextId(FolderCopyResult result)
 {
     switch (result) {
     case FolderCopyResult::Copied:
-    case FolderCopyResult::OldContentsNotRemoved:
-        return 0;
-    case FolderCopyResult::FileNotFound:
-        return kFileNotFoundText;
-    case FolderCopyResult::DiskFull:
-        return kDiskFullText;
-    case FolderCopyResult::TooManyFiles:
-        return kTooManyFilesText;
-    case FolderCopyResult::DeviceUnavailable:
-        return kDeviceUnavailableText;
-    case FolderCopyResult::PermissionDenied:
-        return kPermissionDeniedText;
-    case FolderCopyResult::DiskNotReady:
-        return kDiskNotReadyText;
-    case FolderCopyResult::OtherFailure:
-        break;
+    case FolderCopyResult::OldContentsNotRemoved: return 0;
+    case FolderCopyResult::FileNotFound: return kFileNotFoundText;
+    case FolderCopyResult::DiskFull: return kDiskFullText;
+    case FolderCopyResult::TooManyFiles: return kTooManyFilesText;
+    case FolderCopyResult::DeviceUnavailable: return kDeviceUnavailableText;
+    case FolderCopyResult::PermissionDenied: return kPermissionDeniedText;
+    case FolderCopyResult::DiskNotReady: return kDiskNotReadyText;
+    case FolderCopyResult::OtherFailure: break;
     }
     return TextId::PathOrFileError;
 }
@@ -187,7 +174,8 @@ int FolderFiles::list(const QString &folder, QStringList *files, QStringList *fo
         }
         if (S_ISDIR(st.st_mode))
             folders->append(name);
-        else if (S_ISREG(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)))
+        else if (S_ISREG(st.st_mode)
+                 || (S_ISLNK(st.st_mode) && ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)))
             files->append(name);
         else if (others)
             others->append(name);

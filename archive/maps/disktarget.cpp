@@ -31,7 +31,7 @@ bool sysfsRemovable(const QString &device, const QString &sysRoot)
     return flag.open(QIODevice::ReadOnly) && flag.readAll().trimmed() == "1";
 }
 
-} // namespace
+}   // namespace
 
 bool IsRemovableVolume(const QString &rootPath, const QString &device, const QString &sysRoot)
 {

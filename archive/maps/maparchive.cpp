@@ -14,7 +14,10 @@ const QString kTree = QStringLiteral("AUTOADATT");
 const QString kGpl = QStringLiteral("C_GPL02.R42");
 const QString kMetano = QStringLiteral("C_META02.R42");
 
-QVariant text(const QString &s) { return s.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s); }
+QVariant text(const QString &s)
+{
+    return s.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s);
+}
 
 QVariantList valuesOf(const MapRecord &r)
 {
@@ -23,19 +26,22 @@ QVariantList valuesOf(const MapRecord &r)
 
 MapRecord recordOf(const QVariantList &row)
 {
-    return {row.value(0).toString(), row.value(1).toString(), row.value(2).toString(),
+    return {row.value(0).toString(),      row.value(1).toString(),      row.value(2).toString(),
             qint16(row.value(3).toInt()), qint16(row.value(4).toInt()), row.value(5).toString()};
 }
 
 Catalogue::Match keyOf(const QString &model, qint16 vCentr, qint16 impianto)
 {
-    return {{QStringLiteral("MODELLO"), model}, {QStringLiteral("V_CENTR"), vCentr}, {QStringLiteral("IMPIANTO"), impianto}};
+    return {{QStringLiteral("MODELLO"), model},
+            {QStringLiteral("V_CENTR"), vCentr},
+            {QStringLiteral("IMPIANTO"), impianto}};
 }
 
 // Records for a catalogue nothing could be read from: one per map file of the tree.
 QList<QVariantList> scanMaps(const QString &archiveFolder)
 {
-    static const QRegularExpression version(QStringLiteral("^CENTRAL([0-9])$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression version(QStringLiteral("^CENTRAL([0-9])$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     QList<QVariantList> rows;
     const QDir root(QDir(archiveFolder).filePath(ModelFolderName(archiveFolder, kTree)));
     for (const QString &model : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
@@ -48,7 +54,7 @@ QList<QVariantList> scanMaps(const QString &archiveFolder)
             for (const QString &file : dir.entryList(QDir::Files, QDir::Name)) {
                 const int impianto = file.compare(kGpl, Qt::CaseInsensitive) == 0      ? 0
                                      : file.compare(kMetano, Qt::CaseInsensitive) == 0 ? 1
-                                                                                         : -1;
+                                                                                       : -1;
                 if (impianto >= 0)
                     rows.append({model, QString(""), QString(""), impianto, m.captured(1).toInt(), QString("")});
             }
@@ -57,7 +63,7 @@ QList<QVariantList> scanMaps(const QString &archiveFolder)
     return rows;
 }
 
-} // namespace
+}   // namespace
 
 CatalogueSchema MapSchema()
 {
@@ -73,12 +79,17 @@ CatalogueSchema MapSchema()
                  {QStringLiteral("C_BENZINA"), CatalogueColumn::Text, 40, false}};
     s.indexes = {{QStringLiteral("PER_MOD"), {QStringLiteral("MODELLO")}, false},
                  {QStringLiteral("PER_DESCM"), {QStringLiteral("MODELLO"), QStringLiteral("DESC_MODELLO")}, false},
-                 {QStringLiteral("PER_CENTR"), {QStringLiteral("MODELLO"), QStringLiteral("V_CENTR"), QStringLiteral("IMPIANTO")}, true}};
+                 {QStringLiteral("PER_CENTR"),
+                  {QStringLiteral("MODELLO"), QStringLiteral("V_CENTR"), QStringLiteral("IMPIANTO")},
+                  true}};
     s.scanTree = scanMaps;
     return s;
 }
 
-Catalogue::Result MapArchive::add(const MapRecord &record) { return catalogue_.insert(valuesOf(record)); }
+Catalogue::Result MapArchive::add(const MapRecord &record)
+{
+    return catalogue_.insert(valuesOf(record));
+}
 
 std::optional<MapRecord> MapArchive::find(const QString &model, qint16 vCentr, qint16 impianto) const
 {
@@ -91,7 +102,8 @@ std::optional<MapRecord> MapArchive::find(const QString &model, qint16 vCentr, q
 QList<MapRecord> MapArchive::records(const QString &model) const
 {
     QList<MapRecord> out;
-    const Catalogue::Match where = model.isNull() ? Catalogue::Match() : Catalogue::Match{{QStringLiteral("MODELLO"), model}};
+    const Catalogue::Match where =
+        model.isNull() ? Catalogue::Match() : Catalogue::Match{{QStringLiteral("MODELLO"), model}};
     for (const QVariantList &row : catalogue_.rows(where))
         out << recordOf(row);
     return out;
@@ -142,7 +154,9 @@ QString MapFilePath(const QString &appDir, const QString &model, qint16 vCentr, 
 
 QString MapRecordKey(const QVariant &vCentr, const QVariant &impianto)
 {
-    auto part = [](const QVariant &v) { return v.isNull() ? QStringLiteral("  ") : QStringLiteral("%1").arg(v.toInt(), 2); };
+    auto part = [](const QVariant &v) {
+        return v.isNull() ? QStringLiteral("  ") : QStringLiteral("%1").arg(v.toInt(), 2);
+    };
     return part(vCentr) + part(impianto);
 }
 

@@ -8,12 +8,12 @@
 
 // One record of `TABR42`: one map of a model, petrol-ECU version and installation.
 struct MapRecord {
-    QString MODELLO;       // 12
-    QString DESC_MODELLO;  // 41
-    QString VALVOLE;       // 4
-    qint16 IMPIANTO = 0;   // 0 GPL, 1 METANO
-    qint16 V_CENTR = 1;    // 1..3
-    QString C_BENZINA;     // 40
+    QString MODELLO;        // 12
+    QString DESC_MODELLO;   // 41
+    QString VALVOLE;        // 4
+    qint16 IMPIANTO = 0;    // 0 GPL, 1 METANO
+    qint16 V_CENTR = 1;     // 1..3
+    QString C_BENZINA;      // 40
 };
 
 CatalogueSchema MapSchema();

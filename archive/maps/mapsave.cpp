@@ -15,12 +15,15 @@
 
 namespace {
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
 
 // Beside the target, so the rename that puts it in place never crosses a disk.
 const QString kPartSuffix = QStringLiteral(".part");
 
-} // namespace
+}   // namespace
 
 Catalogue::Result MapSaveFiles::writeRecord(MapArchive &archive, const std::optional<MapRecord> &old,
                                             const MapRecord &record)
@@ -91,7 +94,7 @@ MapSaveResult SaveMap(MapArchive &archive, const QString &appDir, const MapSaveR
         return {TextId::MapNotStored, 0};
 
     const std::optional<MapRecord> old = archive.find(model, request.version, request.plantType);
-    const MapRecord record{model,         request.description, request.valves, request.plantType,
+    const MapRecord record{model,           request.description, request.valves, request.plantType,
                            request.version, request.petrolEcu};
     if (files.writeRecord(archive, old, record) != Catalogue::Result::Ok)
         return {TextId::MapNotStored, 0};

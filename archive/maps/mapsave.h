@@ -8,12 +8,12 @@
 
 // What the save dialog files a map under, its boxes as shown.
 struct MapSaveRequest {
-    QString model;         // `DatiDAT(0)`, trimmed when stored
-    QString description;   // `DatiDAT(1)`
-    QString valves;        // `DatiDAT(2)`
-    qint16 plantType = 0;  // `TipoImp` index: 0 GPL, 1 METANO
-    qint16 version = 1;    // `VerCentr` index + 1
-    QString petrolEcu;     // `DatiDAT(3)`
+    QString model;          // `DatiDAT(0)`, trimmed when stored
+    QString description;    // `DatiDAT(1)`
+    QString valves;         // `DatiDAT(2)`
+    qint16 plantType = 0;   // `TipoImp` index: 0 GPL, 1 METANO
+    qint16 version = 1;     // `VerCentr` index + 1
+    QString petrolEcu;      // `DatiDAT(3)`
 };
 
 // The disk operations of a save, each returning 0 or an errno value. Tests derive

@@ -36,10 +36,10 @@ QString record(const char *type, const QString &body)
     return QLatin1String(type) + counted + SRecordChecksum(counted);
 }
 
-} // namespace
+}   // namespace
 
 const QList<ImageRange> kProductRanges{
-    {2003, 2604, 0x4FA6}, {2605, 2630, 0x545A}, {1, 2002, 0x4002},   {2631, 2786, 0x548E},
+    {2003, 2604, 0x4FA6}, {2605, 2630, 0x545A}, {1, 2002, 0x4002}, {2631, 2786, 0x548E},
     {2787, 2818, 0x55C6}, {2819, 2827, 0x5606}, {2828, 0, 0x5618},
 };
 

@@ -24,7 +24,10 @@ QString join(const QString &folder, const QString &name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-QString versionFolder(qint16 version) { return QStringLiteral("CENTRAL%1").arg(version); }
+QString versionFolder(qint16 version)
+{
+    return QStringLiteral("CENTRAL%1").arg(version);
+}
 
 bool isNull(const QVariant &v)
 {
@@ -46,18 +49,18 @@ QString indexLine(const char *label, const QString &value)
 QString installationLetter(int impianto)
 {
     switch (impianto) {
-    case 1:
-        return QStringLiteral("M");   // methane
-    case 2:
-        return QStringLiteral("E");
-    default:
-        return QStringLiteral("G");   // LPG
+    case 1: return QStringLiteral("M");   // methane
+    case 2: return QStringLiteral("E");
+    default: return QStringLiteral("G");   // LPG
     }
 }
 
-} // namespace
+}   // namespace
 
-QString UpdateDiskStaging(const QString &appDir) { return QDir(appDir).filePath(kStaging); }
+QString UpdateDiskStaging(const QString &appDir)
+{
+    return QDir(appDir).filePath(kStaging);
+}
 
 bool SplitModelLine(const QString &line, QString *model, QString *description)
 {

@@ -14,7 +14,10 @@
 
 namespace {
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
 
 // Retries what a signal interrupted; the errno of a real failure is kept.
 ssize_t writeAll(int fd, const char *data, size_t size)
@@ -47,7 +50,7 @@ int fileFailure(int e, FileRole role, const char *what, const QString &path)
 // The side file a catalogue is rebuilt in; same stem, so it shares the final one's lock.
 constexpr const char *kNewCatalogue = "ACQUISIZ.TMP";
 
-} // namespace
+}   // namespace
 
 int BackupFiles::createFolderPath(const QString &path)
 {

@@ -35,7 +35,7 @@ private:
     int m_width;
 };
 
-} // namespace
+}   // namespace
 
 ArchiveDialogKeys::ArchiveDialogKeys(QDialog *dialog, QAbstractButton *action, QAbstractButton *close)
     : QObject(dialog), m_dialog(dialog), m_action(action), m_close(close)
@@ -104,6 +104,12 @@ QString FixedText(const QString &text, int width)
     return text.trimmed().left(width).leftJustified(width, QLatin1Char(' '));
 }
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
+}

@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 #include "app/log.h"
@@ -37,7 +37,7 @@ int unlinkFile(const QString &path)
     return ::unlink(QFile::encodeName(path).constData()) == 0 ? 0 : errno;
 }
 
-} // namespace
+}   // namespace
 
 void RemoveFolderIfEmpty(const QString &folder)
 {
@@ -72,8 +72,7 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
         field->setObjectName(QStringLiteral("DatiDAT(%1)").arg(i));
         field->setReadOnly(true);
         field->setFocusPolicy(Qt::NoFocus);
-        field->setFixedWidth(i == 1 ? wideWidth
-                                    : fm.horizontalAdvance(QLatin1Char('W')) * kFieldChars[i] + 12);
+        field->setFixedWidth(i == 1 ? wideWidth : fm.horizontalAdvance(QLatin1Char('W')) * kFieldChars[i] + 12);
         m_fields[i] = field;
         m_labels[i]->setBuddy(field);
         grid->addWidget(field, i, 1, Qt::AlignLeft);
@@ -124,7 +123,10 @@ ClearDati::ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent, 
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
-ClearDati::~ClearDati() { m_archive.close(); }
+ClearDati::~ClearDati()
+{
+    m_archive.close();
+}
 
 void ClearDati::done(int result)
 {

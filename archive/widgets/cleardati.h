@@ -27,8 +27,7 @@ public:
     using FileRemover = std::function<int(const QString &path)>;
 
     // `liveWatchdog`: the main window's `TimeOutDati`, held still while files go.
-    ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent = nullptr,
-              QTimer *liveWatchdog = nullptr);
+    ClearDati(FrameState &frame, MessageSink &messages, QWidget *parent = nullptr, QTimer *liveWatchdog = nullptr);
     ~ClearDati() override;
 
     // Lets tests make a file undeletable.

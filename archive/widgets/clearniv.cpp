@@ -52,7 +52,7 @@ QLineEdit *detailBox(QWidget *parent, const QString &name, int chars)
     return box;
 }
 
-} // namespace
+}   // namespace
 
 ClearNIV::ClearNIV(FrameState &frame, MessageSink &messages, QWidget *parent, QTimer *liveWatchdog)
     : QDialog(parent), m_frame(frame), m_messages(messages), m_liveWatchdog(liveWatchdog), m_removeFile(unlinkFile)
@@ -126,7 +126,10 @@ ClearNIV::ClearNIV(FrameState &frame, MessageSink &messages, QWidget *parent, QT
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
-ClearNIV::~ClearNIV() { m_archive.close(); }
+ClearNIV::~ClearNIV()
+{
+    m_archive.close();
+}
 
 void ClearNIV::done(int result)
 {
@@ -141,9 +144,10 @@ void ClearNIV::fillRecordList()
     // Lines of one model differ only in version and installation: show them after the description.
     for (int i = 0; i < lines.size(); ++i) {
         const QString key = m_keys.value(i);
-        const QString type = key.mid(2).trimmed().isEmpty()
-                                 ? QString()
-                                 : Testo(m_frame.id(key.mid(2).trimmed() == QLatin1String("0") ? kTextGpl : kTextMetano));
+        const QString type =
+            key.mid(2).trimmed().isEmpty()
+                ? QString()
+                : Testo(m_frame.id(key.mid(2).trimmed() == QLatin1String("0") ? kTextGpl : kTextMetano));
         m_list->addItem(QStringLiteral("%1 %2  %3").arg(FixedText(lines[i], kLineChars), key.left(2), type));
     }
 }
@@ -174,8 +178,9 @@ void ClearNIV::lineClicked(QListWidgetItem *item)
     if (!item->isSelected() || row < 0 || row >= m_keys.size())
         return;
     const QString key = m_keys[row];
-    if (const auto record = m_archive.find(item->text().left(kModelChars).trimmed(), qint16(key.left(2).trimmed().toInt()),
-                                           qint16(key.mid(2, 2).trimmed().toInt())))
+    if (const auto record =
+            m_archive.find(item->text().left(kModelChars).trimmed(), qint16(key.left(2).trimmed().toInt()),
+                           qint16(key.mid(2, 2).trimmed().toInt())))
         showMapRecord(*record);
 }
 

@@ -27,12 +27,12 @@ constexpr int kCreaFace = 127;
 constexpr int kCreaGreyFace = 128;
 constexpr int kEsciFace = 103;
 constexpr int kEsciGreyFace = 104;
-constexpr int kInformationOkCancel = kIconInformation | kButtonsOkCancel;          // 65
-constexpr int kInformationRetryCancel = kIconInformation | kButtonsRetryCancel;    // 69
-constexpr int kListLineChars = 12 + 3 + 41;   // model, " - ", description
+constexpr int kInformationOkCancel = kIconInformation | kButtonsOkCancel;         // 65
+constexpr int kInformationRetryCancel = kIconInformation | kButtonsRetryCancel;   // 69
+constexpr int kListLineChars = 12 + 3 + 41;                                       // model, " - ", description
 constexpr int kListRows = 12;
 
-} // namespace
+}   // namespace
 
 CreaDischi::CreaDischi(FrameState &frame, MessageSink &messages, QWidget *parent, QTimer *liveWatchdog,
                        UpdateDiskDrive *drive)
@@ -42,7 +42,8 @@ CreaDischi::CreaDischi(FrameState &frame, MessageSink &messages, QWidget *parent
     setObjectName(QStringLiteral("CreaDischi"));
     MakeFixedDialog(this);
     setModal(true);
-    setWindowTitle(ArchiveDialogCaption(frame, kFileMenu, kCreateDisksItem));   // File - Creazione dischi di aggiornamento
+    setWindowTitle(
+        ArchiveDialogCaption(frame, kFileMenu, kCreateDisksItem));   // File - Creazione dischi di aggiornamento
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("ListaModelli"));
@@ -85,7 +86,10 @@ CreaDischi::CreaDischi(FrameState &frame, MessageSink &messages, QWidget *parent
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
-CreaDischi::~CreaDischi() { m_archive.close(); }
+CreaDischi::~CreaDischi()
+{
+    m_archive.close();
+}
 
 void CreaDischi::done(int result)
 {
@@ -107,8 +111,7 @@ bool CreaDischi::confirmTarget(QString *target)
     for (;;) {
         m_messages.beep();
         const QString text = Testo(m_frame.id(kInsertDisk)) + QLatin1Char('\n') + m_target->text();
-        if (m_messages.showMessage(text, kInformationOkCancel, Testo(m_frame.id(TextId::TitleWarning)),
-                                   kMessageCentred)
+        if (m_messages.showMessage(text, kInformationOkCancel, Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred)
             != kAnswerOk)
             return false;
         const QString now = findTarget();
@@ -140,8 +143,8 @@ void CreaDischi::crea()
     {
         const WatchdogHold hold(m_liveWatchdog);
         const BusyCursor busy;
-        built = BuildUpdateDisk(m_frame.PercorsoApp, PlanUpdateDisk(m_archive, selected, m_frame.LinguaCorrente),
-                                *m_drive);
+        built =
+            BuildUpdateDisk(m_frame.PercorsoApp, PlanUpdateDisk(m_archive, selected, m_frame.LinguaCorrente), *m_drive);
     }
     if (!built) {
         tell(kDiskNotWritten);
@@ -158,7 +161,7 @@ void CreaDischi::crea()
             UpdateDiskCopy copy;
             {
                 const WatchdogHold hold(m_liveWatchdog);
-        const BusyCursor busy;
+                const BusyCursor busy;
                 copy = CopyUpdateDisk(m_frame.PercorsoApp, target, *m_drive);
             }
             if (copy.result == FolderCopyResult::Copied) {

@@ -28,7 +28,7 @@ namespace {
 
 constexpr int kFirstLabelText = 240;   // 240..243: the four labels
 constexpr int kAlreadyExists = 244;
-constexpr int kListModelWidth = 12;    // a list line: model (12), " - ", description
+constexpr int kListModelWidth = 12;   // a list line: model (12), " - ", description
 constexpr int kListDescriptionStart = 15;
 
 // What is left of `text` once the characters the key rule refuses in `field` are
@@ -48,7 +48,7 @@ QString keptChars(int field, const QString &text, int *cursor)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 MemorDati::MemorDati(FrameState &frame, Recorder &recorder, MessageSink &messages, QWidget *parent)
     : QDialog(parent), m_frame(frame), m_recorder(recorder), m_messages(messages)
@@ -248,8 +248,8 @@ void MemorDati::tellAccessError(const char *what, const QString &path)
 {
     qCWarning(lcArchive).noquote() << what << QDir::toNativeSeparators(path);
     m_messages.beep();
-    m_messages.showMessage(Testo(m_frame.id(TextId::PathOrFileError)), kErrorOk,
-                           Testo(m_frame.id(TextId::TitleError)), kMessageCentred);
+    m_messages.showMessage(Testo(m_frame.id(TextId::PathOrFileError)), kErrorOk, Testo(m_frame.id(TextId::TitleError)),
+                           kMessageCentred);
 }
 
 void MemorDati::memorizza()
@@ -269,9 +269,9 @@ void MemorDati::memorizza()
     bool continueExisting = false;
     if (found) {
         m_messages.beep();
-        const int answer = m_messages.showMessage(Testo(m_frame.id(kAlreadyExists)),
-                                                  kIconQuestion | kButtonsOverwriteContinueCancel,
-                                                  Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred);
+        const int answer =
+            m_messages.showMessage(Testo(m_frame.id(kAlreadyExists)), kIconQuestion | kButtonsOverwriteContinueCancel,
+                                   Testo(m_frame.id(TextId::TitleWarning)), kMessageCentred);
         if (answer == kAnswerContinue) {
             continueExisting = true;
         } else if (answer != kAnswerOverwrite) {
@@ -301,10 +301,9 @@ bool MemorDati::store(const std::optional<AcquisitionRecord> &found, bool contin
         return false;
     }
 
-    AcquisitionRecord record{FixedText(datiText(Modello), kWidths[Modello]),
-                             FixedText(datiText(Descrizione), kWidths[Descrizione]),
-                             FixedText(datiText(NomeFile), kWidths[NomeFile]),
-                             FixedText(datiText(Note), kWidths[Note])};
+    AcquisitionRecord record{
+        FixedText(datiText(Modello), kWidths[Modello]), FixedText(datiText(Descrizione), kWidths[Descrizione]),
+        FixedText(datiText(NomeFile), kWidths[NomeFile]), FixedText(datiText(Note), kWidths[Note])};
     if (found) {
         // The keys match without case; their catalogued spelling is the one the
         // files on disk were made with, so it stays.

@@ -52,10 +52,9 @@ bool isPlain(const QKeyEvent *key)
     return !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
 }
 
-} // namespace
+}   // namespace
 
-SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog, QWidget *parent,
-                 BackupFiles *files)
+SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog, QWidget *parent, BackupFiles *files)
     : QDialog(parent), m_frame(frame), m_messages(messages), m_watchdog(liveWatchdog),
       m_files(files ? files : &m_realFiles)
 {
@@ -90,8 +89,8 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
     m_nomeFile = new QLineEdit(this);
     m_nomeFile->setObjectName(QStringLiteral("NomeFileS"));
     // Letters, digits and separators as typed; "-", "_" and "." too, which Linux mount points carry.
-    m_nomeFile->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\p{L}\\p{N}/._-]*")),
-                                                             m_nomeFile));
+    m_nomeFile->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\p{L}\\p{N}/._-]*")), m_nomeFile));
     m_nomeFile->installEventFilter(this);
 
     m_elenco = new QListWidget(this);
@@ -213,7 +212,10 @@ SalvatP::SalvatP(FrameState &frame, MessageSink &messages, QTimer *liveWatchdog,
         child->installEventFilter(this);
 }
 
-SalvatP::~SalvatP() { m_archive.close(); }
+SalvatP::~SalvatP()
+{
+    m_archive.close();
+}
 
 QString SalvatP::directoryPath() const
 {
@@ -255,7 +257,7 @@ void SalvatP::driveChosen(int index)
     if (!QFileInfo(root).isDir() || !QFileInfo(root).isReadable())
         return;
     m_directory->setRootIndex(m_folders->setRootPath(root));
-    m_showingApp = true;  // the drive's own folders are no longer followed down
+    m_showingApp = true;   // the drive's own folders are no longer followed down
     m_directory->setCurrentIndex(QModelIndex());
     m_showingApp = false;
     m_followApp = false;

@@ -45,7 +45,7 @@ QString keptChars(int field, const QString &text, int *cursor)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 SalvoNIV::SalvoNIV(FrameState &frame, const MapSaveSource &source, MessageSink &messages, QTimer *liveWatchdog,
                    QWidget *parent, MapSaveFiles *files)
@@ -145,7 +145,7 @@ SalvoNIV::SalvoNIV(FrameState &frame, const MapSaveSource &source, MessageSink &
     new ArchiveDialogKeys(this, m_salva, m_esci);
     // Enter does not follow the Tab chain here: the installation type and the last
     // box both lead to Salva. Installed after the shared keys, so seen first.
-    m_enterNext = {{m_lista, m_dati[Modello]},       {m_dati[Modello], m_dati[Descrizione]},
+    m_enterNext = {{m_lista, m_dati[Modello]},        {m_dati[Modello], m_dati[Descrizione]},
                    {m_dati[Descrizione], m_verCentr}, {m_verCentr, m_dati[Benzina]},
                    {m_dati[Benzina], m_salva},        {m_tipoImp, m_salva}};
     for (QObject *control : m_enterNext.keys())
@@ -287,9 +287,12 @@ void SalvoNIV::salva()
 
     // Padded as leaving the boxes pads them: a save from the keyboard leaves none.
     auto shown = [this](int i) { return FixedText(m_dati[i]->text(), kWidths[i]); };
-    const MapSaveRequest request{m_dati[Modello]->text(), shown(Descrizione),
-                                 shown(Valvole),          qint16(m_tipoImp->currentIndex()),
-                                 qint16(m_verCentr->currentIndex() + 1), shown(Benzina)};
+    const MapSaveRequest request{m_dati[Modello]->text(),
+                                 shown(Descrizione),
+                                 shown(Valvole),
+                                 qint16(m_tipoImp->currentIndex()),
+                                 qint16(m_verCentr->currentIndex() + 1),
+                                 shown(Benzina)};
     const MapSaveResult result = [&] {
         const BusyCursor busy;
         return SaveMap(m_archive, m_frame.PercorsoApp, request, m_source.versioneSoftware, m_source.today, *m_files);

@@ -21,11 +21,11 @@ class QTimer;
 
 // What the save dialog needs from the link and the map editor, as plain values.
 struct MapSaveSource {
-    bool ecuReady = false;        // an ECU is connected and its image read
-    int defaultValves = 1;        // `DefaultValves`
-    int defaultPlantType = 0;     // `DefaultPlantType`: 0 GPL, 1 METANO
-    QString versioneSoftware;     // the ECU's software version, nine characters
-    QDate today;                  // the date written into the map file
+    bool ecuReady = false;      // an ECU is connected and its image read
+    int defaultValves = 1;      // `DefaultValves`
+    int defaultPlantType = 0;   // `DefaultPlantType`: 0 GPL, 1 METANO
+    QString versioneSoftware;   // the ECU's software version, nine characters
+    QDate today;                // the date written into the map file
 };
 
 // The dialog `SalvoNIV`: files the image last read from the ECU in the map

@@ -34,7 +34,7 @@ QIcon marker(bool on, qreal dpr)
     return QIcon(pm);
 }
 
-} // namespace
+}   // namespace
 
 QString RestoreImageDialog::takenText(const QDateTime &taken)
 {
@@ -104,8 +104,7 @@ RestoreImageDialog::RestoreImageDialog(const FrameState &frame, const QList<Imag
     m_esci = MakeFaceButton(frame, this, QStringLiteral("Esci"), 103, 104);
     connect(m_esci, &QAbstractButton::clicked, this, &RestoreImageDialog::reject);
 
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this,
-            [this] { m_restore->setEnabled(selectedRow() >= 0); });
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { m_restore->setEnabled(selectedRow() >= 0); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { m_restore->click(); });
 
     auto *buttons = new QHBoxLayout;
@@ -133,7 +132,10 @@ RestoreImageDialog::RestoreImageDialog(const FrameState &frame, const QList<Imag
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
-bool RestoreImageDialog::isConnectedRow(int row) const { return m_connected.value(row, false); }
+bool RestoreImageDialog::isConnectedRow(int row) const
+{
+    return m_connected.value(row, false);
+}
 
 int RestoreImageDialog::selectedRow() const
 {
@@ -158,8 +160,7 @@ void RestoreImageDialog::reject()
 
 void RestoreImageDialog::keyPressEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
     if (event->key() == Qt::Key_F1 && mods == Qt::NoModifier) {
         if (m_restore->isEnabled())
             m_restore->click();

@@ -18,8 +18,8 @@ class RestoreImageDialog : public QDialog {
 public:
     // `connectedSerial`: the connected ECU's serial number as its backups are
     // filed (ImageBackup::serial); surrounding blanks do not count. Empty: none.
-    RestoreImageDialog(const FrameState &frame, const QList<ImageBackup> &backups,
-                       const QString &connectedSerial, QWidget *parent = nullptr);
+    RestoreImageDialog(const FrameState &frame, const QList<ImageBackup> &backups, const QString &connectedSerial,
+                       QWidget *parent = nullptr);
 
     // Index into the list given, -1 when the dialog was left without restoring.
     int chosen() const { return m_chosen; }

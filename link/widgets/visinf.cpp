@@ -23,7 +23,7 @@ QString dateText(const QDate &d)
     return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : QString();
 }
 
-} // namespace
+}   // namespace
 
 QString VisInf::valore(const FrameState &frame, const EcuIdentity &ident, int row)
 {
@@ -33,10 +33,8 @@ QString VisInf::valore(const FrameState &frame, const EcuIdentity &ident, int ro
         if (flags & kBadHw)
             return {};
         return QStringLiteral("MOTOROLA-%1").arg(int(ident.VersioneHw), 2, 10, QLatin1Char('0'));
-    case 1:
-        return (flags & kBadInstallDate) ? QString() : dateText(ident.DataInstallazione);
-    case 2:
-        return (flags & kBadRevisionDate) ? QString() : dateText(ident.DataRevisione);
+    case 1: return (flags & kBadInstallDate) ? QString() : dateText(ident.DataInstallazione);
+    case 2: return (flags & kBadRevisionDate) ? QString() : dateText(ident.DataRevisione);
     case 3:
         if (flags & kBadType)
             return {};

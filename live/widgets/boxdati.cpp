@@ -87,7 +87,7 @@ QLabel *makeName(QWidget *parent, const QString &name)
     return l;
 }
 
-} // namespace
+}   // namespace
 
 BoxDati::BoxDati(QWidget *parent) : QFrame(parent)
 {
@@ -139,15 +139,9 @@ void BoxDati::paintFuel(FuelColour colour)
 {
     m_fuel = colour;
     switch (colour) {
-    case FuelColour::Petrol:
-        m_values[12]->setStyleSheet(valueStyle("#ff0000", "#000000"));
-        break;
-    case FuelColour::Gas:
-        m_values[12]->setStyleSheet(valueStyle("#00ff00", "#000000"));
-        break;
-    case FuelColour::Unknown:
-        m_values[12]->setStyleSheet(valueStyle("#000000", "#00ff00"));
-        break;
+    case FuelColour::Petrol: m_values[12]->setStyleSheet(valueStyle("#ff0000", "#000000")); break;
+    case FuelColour::Gas: m_values[12]->setStyleSheet(valueStyle("#00ff00", "#000000")); break;
+    case FuelColour::Unknown: m_values[12]->setStyleSheet(valueStyle("#000000", "#00ff00")); break;
     }
 }
 

@@ -30,7 +30,7 @@ QPen tracePen(const QColor &c, qreal dpr)
     return pen;
 }
 
-} // namespace
+}   // namespace
 
 ChartPane::ChartPane(QWidget *parent) : QWidget(parent)
 {
@@ -38,8 +38,14 @@ ChartPane::ChartPane(QWidget *parent) : QWidget(parent)
     computeGeometry();
 }
 
-QSize ChartPane::minimumSizeHint() const { return QSize(200, 120); }
-QSize ChartPane::sizeHint() const { return QSize(420, 260); }
+QSize ChartPane::minimumSizeHint() const
+{
+    return QSize(200, 120);
+}
+QSize ChartPane::sizeHint() const
+{
+    return QSize(420, 260);
+}
 
 int ChartPane::twips(int units, Qt::Orientation o) const
 {

@@ -36,15 +36,13 @@ void LiveChart::SetPaneScale(int pane, double ymin, double ymax, double xmin, do
         p->setScale(ymin, ymax, xmin, xmax);
 }
 
-void LiveChart::drawYAxis(int pane, double ymin, double ymax, int divisions, int subdivisions,
-                          const QString &format)
+void LiveChart::drawYAxis(int pane, double ymin, double ymax, int divisions, int subdivisions, const QString &format)
 {
     if (ChartPane *p = this->pane(pane))
         p->setYAxis(ymin, ymax, divisions, subdivisions, format);
 }
 
-void LiveChart::drawXAxis(int pane, double xmin, double xmax, int divisions, int subdivisions,
-                          const QString &format)
+void LiveChart::drawXAxis(int pane, double xmin, double xmax, int divisions, int subdivisions, const QString &format)
 {
     if (ChartPane *p = this->pane(pane))
         p->setXAxis(xmin, xmax, divisions, subdivisions, format);

@@ -16,10 +16,8 @@ public:
 
     void setTitle(int pane, const QString &title) override;
     void SetPaneScale(int pane, double ymin, double ymax, double xmin, double xmax) override;
-    void drawYAxis(int pane, double ymin, double ymax, int divisions, int subdivisions,
-                   const QString &format) override;
-    void drawXAxis(int pane, double xmin, double xmax, int divisions, int subdivisions,
-                   const QString &format) override;
+    void drawYAxis(int pane, double ymin, double ymax, int divisions, int subdivisions, const QString &format) override;
+    void drawXAxis(int pane, double xmin, double xmax, int divisions, int subdivisions, const QString &format) override;
     void drawGrid(int pane, int xDivisions, int yDivisions) override;
     void drawLine(int pane, double x1, double y1, double x2, double y2) override;
     void drawPoint(int pane, double x, double y) override;

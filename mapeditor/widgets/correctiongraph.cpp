@@ -26,6 +26,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setObjectName(QStringLiteral("MarkerOperativo"));
     }
+
 protected:
     void paintEvent(QPaintEvent *) override
     {
@@ -45,7 +46,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 CorrectionGraph::CorrectionGraph(const MapEditorState &map, QWidget *parent) : QWidget(parent), m_map(map)
 {
@@ -178,7 +179,8 @@ void CorrectionGraph::paintEvent(QPaintEvent *event)
         const QString xs = QString::number(std::lround(xValue));
         p.drawText(QRectF(x - 30, plot.bottom() + 6, 60, fm.height()), Qt::AlignHCenter | Qt::AlignTop, xs);
         const QString ys = QString::number(yValue, 'f', yDecimals);
-        p.drawText(QRectF(0, y - fm.height() / 2.0, plot.left() - 8, fm.height()), Qt::AlignRight | Qt::AlignVCenter, ys);
+        p.drawText(QRectF(0, y - fm.height() / 2.0, plot.left() - 8, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+                   ys);
     }
 
     // Guides `LineaS` at the four inner breakpoints.

@@ -34,9 +34,18 @@ CutPage::CutPage(const FrameState &frame, MapModel &map, QWidget *parent)
     fill();
 }
 
-double CutPage::value(int i) const { return m_map.state().CutValue[i]; }
-void CutPage::setValue(int i, int v) { m_map.edit().CutValue[i] = v; }
-double CutPage::initial(int i) const { return m_map.state().CutInitial[i]; }
+double CutPage::value(int i) const
+{
+    return m_map.state().CutValue[i];
+}
+void CutPage::setValue(int i, int v)
+{
+    m_map.edit().CutValue[i] = v;
+}
+double CutPage::initial(int i) const
+{
+    return m_map.state().CutInitial[i];
+}
 
 void CutPage::fill()
 {
@@ -48,8 +57,8 @@ void CutPage::fill()
     // A threshold read outside the slider's range is shown, edited and sent at the
     // nearest limit, as the switchover values are; `CutIni` keeps what the ECU holds.
     QSlider *threshold = BarraCut(kThreshold);
-    st.CutInitial[kThreshold] = std::clamp<double>(st.CutInitial[kThreshold], threshold->minimum(),
-                                                   threshold->maximum());
+    st.CutInitial[kThreshold] =
+        std::clamp<double>(st.CutInitial[kThreshold], threshold->minimum(), threshold->maximum());
     for (int i = 0; i < 3; ++i) {
         st.CutValue[i] = st.CutInitial[i];
         showValue(i, st.CutInitial[i]);

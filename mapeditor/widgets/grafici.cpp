@@ -36,12 +36,12 @@ PictureButton *makeButton(const FrameState &frame, QWidget *parent, const char *
     return b;
 }
 
-} // namespace
+}   // namespace
 
 Grafici::Grafici(FrameState &frame, LiveState &live, ChartModel &chart, MapModel &map, MessageSink &messages,
                  QWidget *parent)
-    : QMdiSubWindow(parent, Qt::FramelessWindowHint),
-      m_frame(frame), m_live(live), m_chart(chart), m_map(map), m_messages(messages)
+    : QMdiSubWindow(parent, Qt::FramelessWindowHint), m_frame(frame), m_live(live), m_chart(chart), m_map(map),
+      m_messages(messages)
 {
     setObjectName(QStringLiteral("Grafici"));
     // No system menu: its Ctrl+F4 / Ctrl+W would close the editor instead of the program.
@@ -115,8 +115,14 @@ Grafici::~Grafici()
     m_chart.setView(nullptr);
 }
 
-PictureButton *Grafici::Azzero() const { return m_f6->Azzero(); }
-LiveChart *Grafici::liveChart() const { return m_f6->liveChart(); }
+PictureButton *Grafici::Azzero() const
+{
+    return m_f6->Azzero();
+}
+LiveChart *Grafici::liveChart() const
+{
+    return m_f6->liveChart();
+}
 
 void Grafici::buildKeys()
 {
@@ -172,8 +178,8 @@ void Grafici::onTabChanged(int index)
         m_messages.beep();
         m_frame.MessageText = Testo(m_frame.id(TextId::LeaveEditedMapping));
         m_frame.MessageTitle = Testo(m_frame.id(TextId::TitleWarning));
-        const int answer = m_messages.showMessage(m_frame.MessageText, kQuestionYesNo, m_frame.MessageTitle,
-                                                  kMessageCentred);
+        const int answer =
+            m_messages.showMessage(m_frame.MessageText, kQuestionYesNo, m_frame.MessageTitle, kMessageCentred);
         // Yes stores the curve first; only a store that has started lets the page change.
         const bool leave = answer != kAnswerYes || (m_storeF6 && m_storeF6());
         if (leave && st.ReturnTab >= 0)

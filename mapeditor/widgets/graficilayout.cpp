@@ -13,9 +13,12 @@
 
 namespace {
 
-int px(double fraction, int whole) { return int(std::lround(fraction * whole)); }
+int px(double fraction, int whole)
+{
+    return int(std::lround(fraction * whole));
+}
 
-} // namespace
+}   // namespace
 
 void Grafici::ridimensiona()
 {

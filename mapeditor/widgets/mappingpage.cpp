@@ -24,15 +24,15 @@
 
 namespace {
 
-constexpr int kBoxChars = 3;           // 0..300 and 0..100
+constexpr int kBoxChars = 3;   // 0..300 and 0..100
 constexpr int kDeltaPMax = 300;
 constexpr int kDcInMax = 100;
-constexpr int kBoxCount = 10;          // DCIN 0..3, DeltaP 0..5
-constexpr int kHighlightMargin = 3;    // the rectangle lies this far outside its box
-constexpr int kMarkWidth = 15;         // odd: the centre is a whole pixel
+constexpr int kBoxCount = 10;         // DCIN 0..3, DeltaP 0..5
+constexpr int kHighlightMargin = 3;   // the rectangle lies this far outside its box
+constexpr int kMarkWidth = 15;        // odd: the centre is a whole pixel
 constexpr int kMarkHeight = 19;
-constexpr int kAxisTop = 3;            // top of the marks in the panel
-constexpr int kRowGap = 8;             // leaves room for the highlight between the rows
+constexpr int kAxisTop = 3;   // top of the marks in the panel
+constexpr int kRowGap = 8;    // leaves room for the highlight between the rows
 
 const QColor kAccent(24, 104, 204);
 const QColor kAxis(120, 132, 146);
@@ -57,8 +57,7 @@ int valueOf(const QString &text)
 // (on Italian keyboards Shift turns "+" into "*") and of the keypad.
 bool isPlusKey(const QKeyEvent *key)
 {
-    return key->key() == Qt::Key_Plus
-        || (key->key() == Qt::Key_Asterisk && !(key->modifiers() & Qt::KeypadModifier));
+    return key->key() == Qt::Key_Plus || (key->key() == Qt::Key_Asterisk && !(key->modifiers() & Qt::KeypadModifier));
 }
 bool isMinusKey(const QKeyEvent *key)
 {
@@ -69,13 +68,23 @@ bool isMinusKey(const QKeyEvent *key)
 bool isMovementKey(int key)
 {
     switch (key) {
-    case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Home: case Qt::Key_End:
-    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_Delete: case Qt::Key_Tab: case Qt::Key_Backtab:
-    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_Meta: case Qt::Key_AltGr:
-    case Qt::Key_CapsLock: case Qt::Key_NumLock:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock: return true;
+    default: return false;
     }
 }
 
@@ -85,6 +94,7 @@ class EditPanel : public QWidget {
 public:
     explicit EditPanel(QWidget *parent) : QWidget(parent) {}
     QLine axis;
+
 protected:
     void paintEvent(QPaintEvent *) override
     {
@@ -118,6 +128,7 @@ public:
         m_dragging = on;
         update();
     }
+
 protected:
     void paintEvent(QPaintEvent *) override
     {
@@ -139,6 +150,7 @@ protected:
         for (double y : {c + 4, c + 7})
             p.drawLine(QPointF(3.5, y), QPointF(w - 3.5, y));
     }
+
 private:
     bool m_dragging = false;
 };
@@ -146,10 +158,8 @@ private:
 // The rectangle around the box with the focus.
 class Highlight : public QWidget {
 public:
-    explicit Highlight(QWidget *parent) : QWidget(parent)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
+    explicit Highlight(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
 protected:
     void paintEvent(QPaintEvent *) override
     {
@@ -160,7 +170,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 QString MappingPage::BoxText(double value, int width)
 {
@@ -168,8 +178,7 @@ QString MappingPage::BoxText(double value, int width)
     return QString::number(qint64(r)).rightJustified(width, QLatin1Char(' ')).right(width);
 }
 
-MappingPage::MappingPage(const FrameState &frame, MapModel &map, QWidget *parent)
-    : QWidget(parent), m_map(map)
+MappingPage::MappingPage(const FrameState &frame, MapModel &map, QWidget *parent) : QWidget(parent), m_map(map)
 {
     setObjectName(QStringLiteral("PaginaF6"));
     auto *page = new QVBoxLayout(this);
@@ -293,8 +302,8 @@ bool MappingPage::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     }
     for (int i = 0; i < 4; ++i) {
-        if (watched == m_marks[i] && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove
-                                      || type == QEvent::MouseButtonRelease))
+        if (watched == m_marks[i]
+            && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease))
             return markMouse(i, static_cast<QMouseEvent *>(event));
     }
     return QWidget::eventFilter(watched, event);
@@ -428,16 +437,10 @@ bool MappingPage::boxKey(int order, QKeyEvent *key)
     // Characters.
     switch (key->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        focusBox(order + 1);
-        return true;
-    case Qt::Key_Backspace:
-        return false;
-    case Qt::Key_Space:
-        b->clear();
-        return true;
-    default:
-        break;
+    case Qt::Key_Enter: focusBox(order + 1); return true;
+    case Qt::Key_Backspace: return false;
+    case Qt::Key_Space: b->clear(); return true;
+    default: break;
     }
     if (isMovementKey(key->key()))
         return false;
@@ -461,8 +464,8 @@ void MappingPage::enterBox(int order)
 {
     m_current = order;
     QLineEdit *b = box(order);
-    m_highlight->setGeometry(b->geometry().adjusted(-kHighlightMargin, -kHighlightMargin, kHighlightMargin,
-                                                    kHighlightMargin));
+    m_highlight->setGeometry(
+        b->geometry().adjusted(-kHighlightMargin, -kHighlightMargin, kHighlightMargin, kHighlightMargin));
     m_highlight->lower();
     m_highlight->show();
     m_savedText = b->text();
@@ -555,8 +558,7 @@ bool MappingPage::markMouse(int i, QMouseEvent *mouse)
             m_dragMark = m_dragFirst = m_dragLast = -1;
         }
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -76,7 +76,7 @@ private:
     std::array<QLineEdit *, 6> m_deltaP{};
     std::array<QLineEdit *, 4> m_dcIn{};
     std::array<QWidget *, 4> m_marks{};
-    QWidget *m_panel = nullptr;       // axis, marks, boxes, captions, highlight
+    QWidget *m_panel = nullptr;   // axis, marks, boxes, captions, highlight
     QWidget *m_highlight = nullptr;
     QLabel *m_captionDeltaP = nullptr;
     QLabel *m_captionDcIn = nullptr;

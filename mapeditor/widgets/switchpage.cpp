@@ -27,9 +27,18 @@ SwitchPage::SwitchPage(const FrameState &frame, MapModel &map, QWidget *parent)
     fill();
 }
 
-double SwitchPage::value(int i) const { return m_map.state().SwitchValue[i]; }
-void SwitchPage::setValue(int i, int v) { m_map.edit().SwitchValue[i] = v; }
-double SwitchPage::initial(int i) const { return m_map.state().SwitchInitial[i]; }
+double SwitchPage::value(int i) const
+{
+    return m_map.state().SwitchValue[i];
+}
+void SwitchPage::setValue(int i, int v)
+{
+    m_map.edit().SwitchValue[i] = v;
+}
+double SwitchPage::initial(int i) const
+{
+    return m_map.state().SwitchInitial[i];
+}
 
 void SwitchPage::fill()
 {

@@ -71,9 +71,18 @@ TransientPage::TransientPage(const FrameState &frame, MapModel &map, QWidget *pa
     fill();
 }
 
-double TransientPage::value(int i) const { return m_map.state().TransientPercent[i]; }
-void TransientPage::setValue(int i, int v) { m_map.edit().TransientPercent[i] = qint16(v); }
-double TransientPage::initial(int i) const { return m_map.state().TransientPercentInitial[i]; }
+double TransientPage::value(int i) const
+{
+    return m_map.state().TransientPercent[i];
+}
+void TransientPage::setValue(int i, int v)
+{
+    m_map.edit().TransientPercent[i] = qint16(v);
+}
+double TransientPage::initial(int i) const
+{
+    return m_map.state().TransientPercentInitial[i];
+}
 
 void TransientPage::fill()
 {

@@ -76,7 +76,10 @@ void ValProg::answer(int choice)
 }
 
 // Esc and the window frame: nothing may be programmed that was not chosen.
-void ValProg::reject() { answer(-1); }
+void ValProg::reject()
+{
+    answer(-1);
+}
 
 void ValProg::showEvent(QShowEvent *event)
 {
@@ -101,11 +104,8 @@ void ValProg::keyPressEvent(QKeyEvent *event)
         }
         break;
     case Qt::Key_Left:
-    case Qt::Key_Right:
-        focusNextPrevChild(event->key() == Qt::Key_Right);
-        return;
-    default:
-        break;
+    case Qt::Key_Right: focusNextPrevChild(event->key() == Qt::Key_Right); return;
+    default: break;
     }
     QDialog::keyPressEvent(event);
 }

@@ -68,7 +68,7 @@ void paintBox(QLineEdit *box, const QColor &colour)
     box->setPalette(pal);
 }
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -142,9 +142,18 @@ QFont ValuePage::boxFont()
     return f;
 }
 
-QColor ValuePage::modifiedColour() { return QColor(255, 0, 0); }
-QColor ValuePage::standardColour() { return QColor(0xd0, 0x00, 0x00); }
-QColor ValuePage::initialColour() { return QColor(0x00, 0x30, 0xc0); }
+QColor ValuePage::modifiedColour()
+{
+    return QColor(255, 0, 0);
+}
+QColor ValuePage::standardColour()
+{
+    return QColor(0xd0, 0x00, 0x00);
+}
+QColor ValuePage::initialColour()
+{
+    return QColor(0x00, 0x30, 0xc0);
+}
 
 int ValuePage::boxWidth() const
 {
@@ -222,12 +231,30 @@ ValuePage::Field &ValuePage::addField(QWidget *parent, const FieldNames &names, 
     return m_fields.back();
 }
 
-QLineEdit *ValuePage::field(int i) const { return i >= 0 && i < fieldCount() ? m_fields[i].box : nullptr; }
-QSlider *ValuePage::slider(int i) const { return i >= 0 && i < fieldCount() ? m_fields[i].slider : nullptr; }
-QLabel *ValuePage::caption(int i) const { return i >= 0 && i < fieldCount() ? m_fields[i].caption : nullptr; }
-QLabel *ValuePage::minimum(int i) const { return i >= 0 && i < fieldCount() ? m_fields[i].min : nullptr; }
-QLabel *ValuePage::maximum(int i) const { return i >= 0 && i < fieldCount() ? m_fields[i].max : nullptr; }
-QWidget *ValuePage::highlight(int i) const { return i >= 0 && i < fieldCount() ? m_fields[i].ring : nullptr; }
+QLineEdit *ValuePage::field(int i) const
+{
+    return i >= 0 && i < fieldCount() ? m_fields[i].box : nullptr;
+}
+QSlider *ValuePage::slider(int i) const
+{
+    return i >= 0 && i < fieldCount() ? m_fields[i].slider : nullptr;
+}
+QLabel *ValuePage::caption(int i) const
+{
+    return i >= 0 && i < fieldCount() ? m_fields[i].caption : nullptr;
+}
+QLabel *ValuePage::minimum(int i) const
+{
+    return i >= 0 && i < fieldCount() ? m_fields[i].min : nullptr;
+}
+QLabel *ValuePage::maximum(int i) const
+{
+    return i >= 0 && i < fieldCount() ? m_fields[i].max : nullptr;
+}
+QWidget *ValuePage::highlight(int i) const
+{
+    return i >= 0 && i < fieldCount() ? m_fields[i].ring : nullptr;
+}
 
 int ValuePage::indexOf(const QObject *box) const
 {
@@ -314,8 +341,7 @@ bool ValuePage::eventFilter(QObject *watched, QEvent *event)
             if (keyPress(i, static_cast<QKeyEvent *>(event)))
                 return true;
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -350,8 +376,8 @@ void ValuePage::leaveField(int i)
 bool ValuePage::keyPress(int i, QKeyEvent *key)
 {
     Field &f = m_fields[i];
-    const Qt::KeyboardModifiers mods = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier
-                                                            | Qt::MetaModifier);
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const int n = fieldCount();
 
     // Key-down level: Page Down / Page Up through the page's boxes, Shift with "+" / "-" steps.
@@ -381,20 +407,16 @@ bool ValuePage::keyPress(int i, QKeyEvent *key)
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
     case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        return false;
+    case Qt::Key_Delete: return false;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        focusField((i + 1) % n);
-        return true;
-    default:
-        break;
+    case Qt::Key_Enter: focusField((i + 1) % n); return true;
+    default: break;
     }
     const QString text = key->text();
     if (text.isEmpty())
         return false;   // arrows, Home, End and the like move the cursor as usual
     if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return true;    // control characters (paste, select all): swallowed
+        return true;   // control characters (paste, select all): swallowed
     const QChar c = text.at(0);
     if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
         return false;

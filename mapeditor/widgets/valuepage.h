@@ -81,7 +81,9 @@ protected:
         int width = 3;             // characters of the box
         bool noMinusOne = false;   // -1 means "no value": -2 takes its place
     };
-    struct FieldNames { QString box, slider, caption, min, max; };
+    struct FieldNames {
+        QString box, slider, caption, min, max;
+    };
     // Creates box, slider, limit labels and caption of the next field, children of
     // `parent`; the slider gets `min`..`max`, which every rule then reads from it.
     Field &addField(QWidget *parent, const FieldNames &names, const QString &captionText, int min, int max,
@@ -129,16 +131,15 @@ class QGridLayout;
 class ValueTablePage : public ValuePage {
     Q_OBJECT
 public:
-    QLabel *initialLabel(int i) const;        // `ComIni` / `CutIni`
-    QLabel *heading(int k) const;             // 0 over the boxes, 1 over the initial column
+    QLabel *initialLabel(int i) const;   // `ComIni` / `CutIni`
+    QLabel *heading(int k) const;        // 0 over the boxes, 1 over the initial column
     FocusRing *ring() const { return m_ring; }
 
 protected:
     // `firstHeading` numbers the pair of `LabMod` headings, `ringName` names the highlight.
     ValueTablePage(int page, const FrameState &frame, MapModel &map, int firstHeading, const QString &ringName,
                    QWidget *parent);
-    Field &addRow(const FieldNames &names, const QString &initialName, const QString &captionText, int min,
-                  int max);
+    Field &addRow(const FieldNames &names, const QString &initialName, const QString &captionText, int min, int max);
     // The initial column heading's text and colour.
     void setInitialHeading(const QString &text, const QColor &colour);
     // Every value of the initial column at one width, at least a box's: they line up.

@@ -24,7 +24,7 @@ struct FakePortFinder : PortFinder {
     QList<FoundPort> ports() const override { return list; }
 };
 
-} // namespace
+}   // namespace
 
 class TstConfSer : public QObject {
     Q_OBJECT
@@ -79,7 +79,8 @@ class TstConfSer : public QObject {
             box->showPopup();
             QAbstractItemView *view = box->view();
             QTRY_VERIFY(view->isVisible());
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(view->model()->index(row, 0)).center());
             QTRY_VERIFY(!view->isVisible());
         } else if (action == QLatin1String("close")) {
             m_dlg->close();
@@ -118,29 +119,38 @@ private slots:
         QTest::addColumn<QStringList>("actions");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("asked");
-        QTest::addColumn<QString>("written");   // the file afterwards, blanks for line ends; empty: no file
-        QTest::addColumn<QString>("settings");  // as read back
+        QTest::addColumn<QString>("written");    // the file afterwards, blanks for line ends; empty: no file
+        QTest::addColumn<QString>("settings");   // as read back
         const QByteArray none;
         const QString defaults = "19200,N,8,1";
         QTest::newRow("untouched, Esci") << none << QStringList{"Esci"} << 0 << false << "" << defaults;
         QTest::newRow("untouched, Escape") << none << QStringList{"Escape"} << 0 << false << "" << defaults;
         QTest::newRow("untouched, window frame") << none << QStringList{"close"} << 0 << false << "" << defaults;
-        QTest::newRow("same port chosen") << none << QStringList{"Seriali=COM1", "Esci"} << 0 << false << "" << defaults;
-        QTest::newRow("same parity, translated") << none << QStringList{"Parita#0", "Esci"} << 0 << false << "" << defaults;
+        QTest::newRow("same port chosen")
+            << none << QStringList{"Seriali=COM1", "Esci"} << 0 << false << "" << defaults;
+        QTest::newRow("same parity, translated")
+            << none << QStringList{"Parita#0", "Esci"} << 0 << false << "" << defaults;
         QTest::newRow("other port, then back: no")
             << none << QStringList{"Seriali=COM3", "Seriali=COM1", "Esci"} << 7 << true << "" << defaults;
         QTest::newRow("other speed, closed unanswered")
             << none << QStringList{"BaudRate=9600", "close"} << 2 << true << "" << defaults;
-        QTest::newRow("other speed, Escape, yes") << none << QStringList{"BaudRate=9600", "Escape"} << 6 << true
-            << "[SERIALE] COM=COM1 BAUD_RATE=9600 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1" << "9600,N,8,1";
+        QTest::newRow("other speed, Escape, yes")
+            << none << QStringList{"BaudRate=9600", "Escape"} << 6 << true
+            << "[SERIALE] COM=COM1 BAUD_RATE=9600 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1"
+            << "9600,N,8,1";
         QTest::newRow("all lists, F1") << none
-            << QStringList{"Seriali=COM2", "BaudRate=38400", "Parita#2", "BitDati=7", "F1"} << 0 << false
-            << "[SERIALE] COM=COM2 BAUD_RATE=38400 BIT_DATI=7 PARITA=DISPARI BIT_STOP=1" << "38400,O,7,1";
-        QTest::newRow("1.5 stop bits stored as chosen, read as 2") << none << QStringList{"BitStop=1.5", "Salva"} << 0
-            << false << "[SERIALE] COM=COM1 BAUD_RATE=19200 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1.5" << "19200,N,8,2";
-        QTest::newRow("settings no list shows are kept") << QByteArray("[SERIALE]\nCOM=COM7\nBAUD_RATE=1200\n")
-            << QStringList{"BitDati=7", "Salva"} << 0 << false
-            << "[SERIALE] COM=COM7 BAUD_RATE=1200 BIT_DATI=7 PARITA=NESSUNA BIT_STOP=1" << "1200,N,7,1";
+                                       << QStringList{"Seriali=COM2", "BaudRate=38400", "Parita#2", "BitDati=7", "F1"}
+                                       << 0 << false
+                                       << "[SERIALE] COM=COM2 BAUD_RATE=38400 BIT_DATI=7 PARITA=DISPARI BIT_STOP=1"
+                                       << "38400,O,7,1";
+        QTest::newRow("1.5 stop bits stored as chosen, read as 2")
+            << none << QStringList{"BitStop=1.5", "Salva"} << 0 << false
+            << "[SERIALE] COM=COM1 BAUD_RATE=19200 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1.5"
+            << "19200,N,8,2";
+        QTest::newRow("settings no list shows are kept")
+            << QByteArray("[SERIALE]\nCOM=COM7\nBAUD_RATE=1200\n") << QStringList{"BitDati=7", "Salva"} << 0 << false
+            << "[SERIALE] COM=COM7 BAUD_RATE=1200 BIT_DATI=7 PARITA=NESSUNA BIT_STOP=1"
+            << "1200,N,7,1";
     }
     void session_asksAndWritesOnlyWhenItShould()
     {
@@ -158,7 +168,8 @@ private slots:
         QCOMPARE(m_sink->messages.size(), asked ? 1 : 0);
         if (asked) {
             const FakeLinkUi::Message &m = m_sink->messages[0];
-            QCOMPARE((QStringList{m.text, m.title, QString::number(m.flags)}), (QStringList{Testo(3172), Testo(3170), "36"}));
+            QCOMPARE((QStringList{m.text, m.title, QString::number(m.flags)}),
+                     (QStringList{Testo(3172), Testo(3170), "36"}));
         }
         QFile ini(iniPath());
         QCOMPARE(ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()).simplified() : QString(), written);
@@ -193,15 +204,16 @@ private slots:
         QTest::addColumn<QString>("device");   // what that COM opens afterwards
         const QByteArray none;
         QTest::newRow("keys on COM4, F1") << none << QStringList{"Seriali=COM4", "Adattatori>1", "F1"} << false << 4
-            << "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0";
+                                          << "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0";
         QTest::newRow("no by-id link: the /dev name")
             << none << QStringList{"Seriali=COM3", "Adattatori#2", "Salva"} << false << 3 << "/dev/ttyS0";
         QTest::newRow("picked, Esci, no") << none << QStringList{"Adattatori#0", "Esci"} << true << 1 << "/dev/ttyS0";
-        QTest::newRow("arrows without Enter") << none << QStringList{"Adattatori~1", "Esci"} << false << 1 << "/dev/ttyS0";
+        QTest::newRow("arrows without Enter")
+            << none << QStringList{"Adattatori~1", "Esci"} << false << 1 << "/dev/ttyS0";
         QTest::newRow("picked for COM5, then COM6 chosen")
             << none << QStringList{"Seriali=COM5", "Adattatori#0", "Seriali=COM6", "Salva"} << false << 5 << kFtdiById;
         QTest::newRow("the adapter it already has") << QByteArray("[PORTE]\nCOM1=" + kFtdiById.toLatin1() + "\n")
-            << QStringList{"Adattatori#0", "Esci"} << false << 1 << kFtdiById;
+                                                    << QStringList{"Adattatori#0", "Esci"} << false << 1 << kFtdiById;
     }
     void adapterPick_isSavedLikeTheOtherSettings()
     {

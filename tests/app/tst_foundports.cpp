@@ -21,7 +21,8 @@ private slots:
         }
         QVERIFY(QFile::link("../dev/ttyUSB0", dir.filePath("by-id/usb-FTDI-if00-port0")));
         QVERIFY(QFile::link(acm, dir.filePath("by-id/usb-Arduino-if00")));
-        QVERIFY(QFile::link("usb-Arduino-if00", dir.filePath("by-id/usb-Arduino-if02")));   // same device: first name wins
+        QVERIFY(
+            QFile::link("usb-Arduino-if00", dir.filePath("by-id/usb-Arduino-if02")));   // same device: first name wins
         QVERIFY(QFile::link(dir.filePath("dev/ttyUSB9"), dir.filePath("by-id/usb-unplugged")));
 
         const QHash<QString, QString> expected{

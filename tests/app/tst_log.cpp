@@ -30,7 +30,7 @@ void recordingHandler(QtMsgType, const QMessageLogContext &, const QString &mess
     g_seen << message;
 }
 
-} // namespace
+}   // namespace
 
 class TestLog : public QObject {
     Q_OBJECT
@@ -39,8 +39,8 @@ private slots:
     void rotation_keepsThreeBoundedCopies_data()
     {
         QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("files");      // the log and its older copies
-        QTest::addColumn<int>("firstKept");  // the oldest line still in a file
+        QTest::addColumn<int>("files");       // the log and its older copies
+        QTest::addColumn<int>("firstKept");   // the oldest line still in a file
         QTest::newRow("one file, below the bound") << 2 << 1 << 1;
         QTest::newRow("one file, filled to the bound") << 3 << 1 << 1;
         QTest::newRow("first rotation") << 4 << 2 << 1;
@@ -117,8 +117,8 @@ private slots:
         qInstallMessageHandler(before);
 
         QCOMPARE(g_seen, (QStringList{"port opened", "two\nlines", "after the log closed"}));
-        const QList<QByteArray> lines = readAll(QDir(dir.path()).filePath(QStringLiteral("LOG/kalibron.log")))
-                                            .split('\n');
+        const QList<QByteArray> lines =
+            readAll(QDir(dir.path()).filePath(QStringLiteral("LOG/kalibron.log"))).split('\n');
         // The empty first line sets runs apart; the last split part follows the final LF.
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0], QByteArray());
@@ -141,14 +141,17 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("logged");
         QTest::newRow("italian") << TestoL(TextId::LinkLost, 1) << "#308";
-        QTest::newRow("french, blanks around") << QStringLiteral("  ") + TestoL(TextId::LinkLost, 2) + " " << "#308";
+        QTest::newRow("french, blanks around") << QStringLiteral("  ") + TestoL(TextId::LinkLost, 2) + " "
+                                               << "#308";
         QTest::newRow("title") << TestoL(TextId::TitleError, 4) << "#171";
         QTest::newRow("placeholder filled") << partial << "#377(/a/BACKUP/X/1.PRG)";
         QTest::newRow("two texts, one per line")
             << TestoL(TextId::ProgrammingInterrupted, 3) + "\n" + TestoL(TextId::MayHoldPartialImage, 3).arg("B")
             << "#213 + #377(B)";
-        QTest::newRow("not a text of the table") << "Disk full" << "\"Disk full\"";
-        QTest::newRow("a text and a foreign line") << TestoL(TextId::LinkLost, 4) + "\nerrno 28" << "#308 + \"errno 28\"";
+        QTest::newRow("not a text of the table") << "Disk full"
+                                                 << "\"Disk full\"";
+        QTest::newRow("a text and a foreign line") << TestoL(TextId::LinkLost, 4) + "\nerrno 28"
+                                                   << "#308 + \"errno 28\"";
     }
     void shownText_isLoggedByTextId()
     {

@@ -17,7 +17,7 @@ QVariant cell(const std::optional<T> &v)
 const QVariant No;
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-} // namespace
+}   // namespace
 
 class TestNumbers : public QObject {
     Q_OBJECT
@@ -26,20 +26,23 @@ private slots:
     void parse_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<double>("leading");     // LeadingNumber
-        QTest::addColumn<double>("sixChar");     // SixCharValue
-        QTest::addColumn<QVariant>("plain");     // PlainDecimal
-        QTest::addColumn<QVariant>("digits");    // FixedField, digits only
-        QTest::addColumn<QVariant>("padded");    // FixedField, blank-padded and signed
+        QTest::addColumn<double>("leading");    // LeadingNumber
+        QTest::addColumn<double>("sixChar");    // SixCharValue
+        QTest::addColumn<QVariant>("plain");    // PlainDecimal
+        QTest::addColumn<QVariant>("digits");   // FixedField, digits only
+        QTest::addColumn<QVariant>("padded");   // FixedField, blank-padded and signed
         const QVariant big = qint64(99999999999);
         const QVariant max = std::numeric_limits<qint64>::max();
 
-        QTest::newRow("leading zeros") << QByteArray("000123") << 123.0 << 123.0 << QVariant(123.0) << QVariant(qint64(123)) << QVariant(qint64(123));
+        QTest::newRow("leading zeros") << QByteArray("000123") << 123.0 << 123.0 << QVariant(123.0)
+                                       << QVariant(qint64(123)) << QVariant(qint64(123));
         QTest::newRow("sign in the middle") << QByteArray("000-12") << 0.0 << -12.0 << No << No << No;
-        QTest::newRow("padded minus one") << QByteArray("    -1") << -1.0 << -1.0 << QVariant(-1.0) << No << QVariant(qint64(-1));
+        QTest::newRow("padded minus one")
+            << QByteArray("    -1") << -1.0 << -1.0 << QVariant(-1.0) << No << QVariant(qint64(-1));
         QTest::newRow("plus") << QByteArray("+7") << 7.0 << 7.0 << QVariant(7.0) << No << QVariant(qint64(7));
         QTest::newRow("blank after sign") << QByteArray("- 5") << 0.0 << -5.0 << No << No << No;
-        QTest::newRow("trailing blank") << QByteArray("12 ") << 12.0 << 12.0 << QVariant(12.0) << No << QVariant(qint64(12));
+        QTest::newRow("trailing blank") << QByteArray("12 ") << 12.0 << 12.0 << QVariant(12.0) << No
+                                        << QVariant(qint64(12));
         QTest::newRow("exponent 9e9") << QByteArray("9e9") << 9e9 << 9.0 << No << No << No;
         QTest::newRow("exponent 1e8") << QByteArray("1e8") << 1e8 << 1.0 << No << No << No;
         QTest::newRow("exponent past double") << QByteArray("1e400") << 0.0 << 1.0 << No << No << No;
@@ -50,11 +53,12 @@ private slots:
         QTest::newRow("two points") << QByteArray("1.2.3") << 1.2 << 1.2 << No << No << No;
         QTest::newRow("sign alone") << QByteArray("00000-") << 0.0 << 0.0 << No << No << No;
         QTest::newRow("empty") << QByteArray("") << 0.0 << 0.0 << No << No << No;
-        QTest::newRow("past int") << QByteArray("99999999999") << 99999999999.0 << 99999999999.0 << QVariant(99999999999.0) << big << big;
-        QTest::newRow("qint64 max") << QByteArray("9223372036854775807") << 9223372036854775807.0 << 9223372036854775807.0
-                                    << QVariant(9223372036854775807.0) << max << max;
-        QTest::newRow("past qint64") << QByteArray("9223372036854775808") << 9223372036854775808.0 << 9223372036854775808.0
-                                     << QVariant(9223372036854775808.0) << No << No;
+        QTest::newRow("past int") << QByteArray("99999999999") << 99999999999.0 << 99999999999.0
+                                  << QVariant(99999999999.0) << big << big;
+        QTest::newRow("qint64 max") << QByteArray("9223372036854775807") << 9223372036854775807.0
+                                    << 9223372036854775807.0 << QVariant(9223372036854775807.0) << max << max;
+        QTest::newRow("past qint64") << QByteArray("9223372036854775808") << 9223372036854775808.0
+                                     << 9223372036854775808.0 << QVariant(9223372036854775808.0) << No << No;
     }
     void parse()
     {

@@ -48,7 +48,8 @@ private slots:
         QTest::newRow("window frame after a choice") << 2 << QStringList{"3", "close"} << 2;
         QTest::newRow("Italian to Polish") << 1 << QStringList{"3", "Scegli"} << 3;
         for (int l = 1; l <= 4; ++l)
-            QTest::addRow("Alt+F%d, F1", l) << (l == 4 ? 1 : 4) << QStringList{QStringLiteral("Alt+F%1").arg(l), "F1"} << l;
+            QTest::addRow("Alt+F%d, F1", l)
+                << (l == 4 ? 1 : 4) << QStringList{QStringLiteral("Alt+F%1").arg(l), "F1"} << l;
     }
     void session_storesAndWarnsOnlyOnAChange()
     {

@@ -18,7 +18,7 @@ QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-}
+}   // namespace
 
 class TstSettings : public QObject {
     Q_OBJECT
@@ -69,19 +69,37 @@ private slots:
         QTest::addColumn<QString>("porta");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("device");
-        QTest::newRow("no file") << QByteArray() << "COM1" << "19200,N,8,1" << "/dev/ttyS0";
-        QTest::newRow("pari lower case, port 3") << QByteArray("[SERIALE]\nCOM=COM3\nPARITA=pari\n")
-                                                 << "COM3" << "19200,E,8,1" << "/dev/ttyS2";
-        QTest::newRow("dispari, 7 bits") << QByteArray("[SERIALE]\nPARITA=DISPARI\nBIT_DATI=7\n")
-                                         << "COM1" << "19200,O,7,1" << "/dev/ttyS0";
-        QTest::newRow("stop 1.5 becomes 2") << QByteArray("[SERIALE]\nBIT_STOP=1.5\n") << "COM1" << "19200,N,8,2" << "/dev/ttyS0";
-        QTest::newRow("five-character port cut") << QByteArray("[SERIALE]\nCOM=COM12\n") << "COM1" << "19200,N,8,1" << "/dev/ttyS0";
+        QTest::newRow("no file") << QByteArray() << "COM1"
+                                 << "19200,N,8,1"
+                                 << "/dev/ttyS0";
+        QTest::newRow("pari lower case, port 3") << QByteArray("[SERIALE]\nCOM=COM3\nPARITA=pari\n") << "COM3"
+                                                 << "19200,E,8,1"
+                                                 << "/dev/ttyS2";
+        QTest::newRow("dispari, 7 bits") << QByteArray("[SERIALE]\nPARITA=DISPARI\nBIT_DATI=7\n") << "COM1"
+                                         << "19200,O,7,1"
+                                         << "/dev/ttyS0";
+        QTest::newRow("stop 1.5 becomes 2") << QByteArray("[SERIALE]\nBIT_STOP=1.5\n") << "COM1"
+                                            << "19200,N,8,2"
+                                            << "/dev/ttyS0";
+        QTest::newRow("five-character port cut") << QByteArray("[SERIALE]\nCOM=COM12\n") << "COM1"
+                                                 << "19200,N,8,1"
+                                                 << "/dev/ttyS0";
         QTest::newRow("mapped USB adapter, names in other case")
-            << QByteArray("[seriale]\ncom=COM2\n[porte]\ncom2=/dev/ttyUSB0\n") << "COM2" << "19200,N,8,1" << "/dev/ttyUSB0";
-        QTest::newRow("simulator") << QByteArray("[PORTE]\nCOM1=SIMULATORE\n") << "COM1" << "19200,N,8,1" << "SIMULATORE";
-        QTest::newRow("port 0") << QByteArray("[SERIALE]\nCOM=COM0\n") << "COM0" << "19200,N,8,1" << "";
-        QTest::newRow("six-digit speed cut") << QByteArray("[SERIALE]\nBAUD_RATE=115200\n") << "COM1" << "11520,N,8,1" << "";
-        QTest::newRow("unknown parity word") << QByteArray("[SERIALE]\nPARITA=MARK\n") << "COM1" << "19200,8,1" << "";
+            << QByteArray("[seriale]\ncom=COM2\n[porte]\ncom2=/dev/ttyUSB0\n") << "COM2"
+            << "19200,N,8,1"
+            << "/dev/ttyUSB0";
+        QTest::newRow("simulator") << QByteArray("[PORTE]\nCOM1=SIMULATORE\n") << "COM1"
+                                   << "19200,N,8,1"
+                                   << "SIMULATORE";
+        QTest::newRow("port 0") << QByteArray("[SERIALE]\nCOM=COM0\n") << "COM0"
+                                << "19200,N,8,1"
+                                << "";
+        QTest::newRow("six-digit speed cut") << QByteArray("[SERIALE]\nBAUD_RATE=115200\n") << "COM1"
+                                             << "11520,N,8,1"
+                                             << "";
+        QTest::newRow("unknown parity word") << QByteArray("[SERIALE]\nPARITA=MARK\n") << "COM1"
+                                             << "19200,8,1"
+                                             << "";
     }
     void configSeriale()
     {

@@ -35,10 +35,14 @@ private slots:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("edition");
-        QTest::newRow("QEL") << "QEL" << "QEL";
-        QTest::newRow("lower case between blanks") << "  qel " << "QEL";
-        QTest::newRow("TUBAN") << "Tuban" << "TUBAN";
-        QTest::newRow("more after the code") << "QEL2" << "";
+        QTest::newRow("QEL") << "QEL"
+                             << "QEL";
+        QTest::newRow("lower case between blanks") << "  qel "
+                                                   << "QEL";
+        QTest::newRow("TUBAN") << "Tuban"
+                               << "TUBAN";
+        QTest::newRow("more after the code") << "QEL2"
+                                             << "";
     }
     void edition()
     {
@@ -58,7 +62,7 @@ private slots:
         QVERIFY(!BloccaIstanza(a.path()));   // same folder: refused
         QVERIFY(BloccaIstanza(b.path()));    // another folder runs
         first.reset();
-        QVERIFY(BloccaIstanza(a.path()));    // released on exit
+        QVERIFY(BloccaIstanza(a.path()));   // released on exit
     }
 };
 

@@ -71,11 +71,13 @@ private slots:
     {
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("text");
-        QTest::newRow("english link failure") << 3308 << u"Communication disconnected: check the connection with the ECU!"_qs;
+        QTest::newRow("english link failure")
+            << 3308 << u"Communication disconnected: check the connection with the ECU!"_qs;
         QTest::newRow("title it") << 101 << u"VARSENO PELORIN"_qs;
         QTest::newRow("title en, shorter") << 3101 << u"VARSENO"_qs;
         QTest::newRow("quit pl, key inside") << 2110 << u"Ko&niec"_qs;
-        QTest::newRow("restart fr") << 1185 << u"On a changé de langue: le programme sera terminé et il faudra le redémarrer"_qs;
+        QTest::newRow("restart fr")
+            << 1185 << u"On a changé de langue: le programme sera terminé et il faudra le redémarrer"_qs;
         QTest::newRow("link pl") << 2308 << u"Komunikacja : !sprawdź połączenie z centralą!"_qs;
         QTest::newRow("framed by blanks") << 255 << u" ARRICCHIMENTO "_qs;
         QTest::newRow("degree sign") << 265 << u"Temperatura comm. macchina fredda (°C) : "_qs;

@@ -8,7 +8,10 @@
 #include "link/imagefile.h"
 
 // Negatives and every digit count, different for each seed.
-inline int TestImageValue(int line, int seed = 0) { return (line * 37 + seed * 101) % 2001 - 1000; }
+inline int TestImageValue(int line, int seed = 0)
+{
+    return (line * 37 + seed * 101) % 2001 - 1000;
+}
 
 inline bool WriteTestImage(const QString &path, int lines, int seed = 0)
 {
@@ -20,7 +23,10 @@ inline bool WriteTestImage(const QString &path, int lines, int seed = 0)
     return ok;
 }
 
-inline bool HaveSrecCat() { return !QStandardPaths::findExecutable("srec_cat").isEmpty(); }
+inline bool HaveSrecCat()
+{
+    return !QStandardPaths::findExecutable("srec_cat").isEmpty();
+}
 
 // The data from address 0x4002 on; empty when srec_cat refuses the file.
 inline QByteArray ReadBackWithSrecCat(const QString &mapFile)

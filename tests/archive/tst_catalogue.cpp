@@ -33,7 +33,7 @@ QStringList keptCopies(const QString &folder, const QString &base)
 
 using Ok = Catalogue::Result;
 
-} // namespace
+}   // namespace
 
 class TestCatalogue : public QObject {
     Q_OBJECT
@@ -55,7 +55,8 @@ private slots:
         QVERIFY(OpenAcquisitionArchive(a, app.path()));
         QVERIFY(QFileInfo(app.filePath(QStringLiteral("DIR_DATI/ARCHDATI.MDB"))).isFile());
         for (int length : {size, size + 1}) {
-            AcquisitionRecord r{QStringLiteral("M%1").arg(length), QStringLiteral("D"), QStringLiteral("F%1").arg(length), QString()};
+            AcquisitionRecord r{QStringLiteral("M%1").arg(length), QStringLiteral("D"),
+                                QStringLiteral("F%1").arg(length), QString()};
             (field == 0 ? r.MODELLO : field == 1 ? r.DESC_MODELLO : r.FILE) = QString(length, QLatin1Char('X'));
             QCOMPARE(a.add(r), length == size ? Ok::Ok : Ok::Failed);
         }
@@ -68,12 +69,18 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("duplicate");
-        QTest::newRow("model lower case") << "fiat" << "PROVA1" << true;
-        QTest::newRow("both padded to width") << "FIAT        " << "PROVA1      " << true;
-        QTest::newRow("file lower case, blank") << "Fiat" << "prova1 " << true;
-        QTest::newRow("other file") << "FIAT" << "PROVA2" << false;
-        QTest::newRow("other model") << "FIAT2" << "PROVA1" << false;
-        QTest::newRow("leading blank is a different name") << " FIAT" << "PROVA1" << false;
+        QTest::newRow("model lower case") << "fiat"
+                                          << "PROVA1" << true;
+        QTest::newRow("both padded to width") << "FIAT        "
+                                              << "PROVA1      " << true;
+        QTest::newRow("file lower case, blank") << "Fiat"
+                                                << "prova1 " << true;
+        QTest::newRow("other file") << "FIAT"
+                                    << "PROVA2" << false;
+        QTest::newRow("other model") << "FIAT2"
+                                     << "PROVA1" << false;
+        QTest::newRow("leading blank is a different name") << " FIAT"
+                                                           << "PROVA1" << false;
     }
     void acquisitionKeys_ignoreCaseAndTrailingBlanks()
     {
@@ -83,7 +90,8 @@ private slots:
         QTemporaryDir app;
         AcquisitionArchive a;
         QVERIFY(OpenAcquisitionArchive(a, app.path()));
-        QCOMPARE(a.add({QStringLiteral("FIAT "), QStringLiteral("Punto"), QStringLiteral("PROVA1"), QString()}), Ok::Ok);
+        QCOMPARE(a.add({QStringLiteral("FIAT "), QStringLiteral("Punto"), QStringLiteral("PROVA1"), QString()}),
+                 Ok::Ok);
         QCOMPARE(a.add({model, QStringLiteral("Other"), file, QString()}), duplicate ? Ok::Duplicate : Ok::Ok);
         QCOMPARE(a.records().size(), duplicate ? 1 : 2);
         QCOMPARE(a.find(model, file).value_or(AcquisitionRecord{}).DESC_MODELLO, duplicate ? "Punto" : "Other");
@@ -111,10 +119,13 @@ private slots:
         QTemporaryDir app;
         MapArchive m;
         QVERIFY(OpenMapArchive(m, app.path()));
-        QCOMPARE(m.add({QStringLiteral("GOLF"), QStringLiteral("Golf IV"), QStringLiteral("4"), 0, 1, QString()}), Ok::Ok);
-        QCOMPARE(m.add({QString::fromUtf8("ŻUK "), QStringLiteral("Van"), QStringLiteral("4"), 1, 2, QString()}), Ok::Ok);
-        QCOMPARE(m.add({model, QStringLiteral("New"), QStringLiteral("6"), qint16(impianto), qint16(version), QString()}),
-                 duplicate ? Ok::Duplicate : Ok::Ok);
+        QCOMPARE(m.add({QStringLiteral("GOLF"), QStringLiteral("Golf IV"), QStringLiteral("4"), 0, 1, QString()}),
+                 Ok::Ok);
+        QCOMPARE(m.add({QString::fromUtf8("ŻUK "), QStringLiteral("Van"), QStringLiteral("4"), 1, 2, QString()}),
+                 Ok::Ok);
+        QCOMPARE(
+            m.add({model, QStringLiteral("New"), QStringLiteral("6"), qint16(impianto), qint16(version), QString()}),
+            duplicate ? Ok::Duplicate : Ok::Ok);
         QCOMPARE(m.records().size(), duplicate ? 2 : 3);
         QVERIFY(m.find(model, qint16(version), qint16(impianto)).has_value());
     }
@@ -127,11 +138,17 @@ private slots:
         for (const char *model : {"GOLF        ", "POLO"})
             QCOMPARE(m.add({QLatin1String(model), QStringLiteral("d"), QStringLiteral("4"), 0, 1, QString()}), Ok::Ok);
         QCOMPARE(m.add({QStringLiteral("GOLF"), QStringLiteral("d"), QStringLiteral("4"), 0, 2, QString()}), Ok::Ok);
-        QCOMPARE(m.update(QStringLiteral("golf"), 1, 0, {QStringLiteral("GOLF"), QStringLiteral("Golf V"), QStringLiteral("6"), 0, 1, QString()}), Ok::Ok);
+        QCOMPARE(m.update(QStringLiteral("golf"), 1, 0,
+                          {QStringLiteral("GOLF"), QStringLiteral("Golf V"), QStringLiteral("6"), 0, 1, QString()}),
+                 Ok::Ok);
         QCOMPARE(m.find(QStringLiteral("Golf "), 1, 0)->DESC_MODELLO, QStringLiteral("Golf V"));
         // Moving a record onto another's key is refused like an insert.
-        QCOMPARE(m.update(QStringLiteral("GOLF"), 1, 0, {QStringLiteral("golf"), QString(), QString(), 0, 2, QString()}), Ok::Duplicate);
-        QCOMPARE(m.update(QStringLiteral("NONE"), 1, 0, {QStringLiteral("NONE"), QString(), QString(), 0, 1, QString()}), Ok::NotFound);
+        QCOMPARE(
+            m.update(QStringLiteral("GOLF"), 1, 0, {QStringLiteral("golf"), QString(), QString(), 0, 2, QString()}),
+            Ok::Duplicate);
+        QCOMPARE(
+            m.update(QStringLiteral("NONE"), 1, 0, {QStringLiteral("NONE"), QString(), QString(), 0, 1, QString()}),
+            Ok::NotFound);
         QCOMPARE(m.records(QStringLiteral("gOlF")).size(), 2);
         QCOMPARE(m.remove(QStringLiteral("golf  "), 2, 0), Ok::Ok);
         QCOMPARE(m.remove(QStringLiteral("golf"), 2, 0), Ok::NotFound);
@@ -139,8 +156,11 @@ private slots:
 
         AcquisitionArchive a;
         QVERIFY(OpenAcquisitionArchive(a, app.path()));
-        QCOMPARE(a.add({QStringLiteral("fiat"), QStringLiteral("d"), QStringLiteral("P1"), QStringLiteral("note")}), Ok::Ok);
-        QCOMPARE(a.update(QStringLiteral("FIAT"), QStringLiteral("p1 "), {QStringLiteral("fiat"), QStringLiteral("d"), QStringLiteral("P1"), QStringLiteral("more")}), Ok::Ok);
+        QCOMPARE(a.add({QStringLiteral("fiat"), QStringLiteral("d"), QStringLiteral("P1"), QStringLiteral("note")}),
+                 Ok::Ok);
+        QCOMPARE(a.update(QStringLiteral("FIAT"), QStringLiteral("p1 "),
+                          {QStringLiteral("fiat"), QStringLiteral("d"), QStringLiteral("P1"), QStringLiteral("more")}),
+                 Ok::Ok);
         QCOMPARE(a.find(QStringLiteral("Fiat"), QStringLiteral("P1"))->NOTE, QStringLiteral("more"));
         QCOMPARE(a.remove(QStringLiteral("FIAT "), QStringLiteral("P1")), Ok::Ok);
         QVERIFY(a.records().isEmpty());
@@ -152,17 +172,28 @@ private slots:
         MapArchive m;
         QVERIFY(OpenMapArchive(m, app.path()));
         // model, description, version: case and trailing blanks give one line, with the first record's description.
-        for (const auto &[model, desc, v] : {std::tuple{"ZETA", "Z", 1}, {"FIAT ", "Punto", 1}, {"ABCDEFGHIJKL", "", 1},
-                                             {"fiat", "Uno", 2}, {"ALFA", "Alfa 147", 2}, {"alfa", "Alfa 156", 1}})
-            QCOMPARE(m.add({QLatin1String(model), *desc ? QLatin1String(desc) : QString(), QStringLiteral("4"), 0, qint16(v), QString()}), Ok::Ok);
-        QCOMPARE(FillModelList(m), (QStringList{"ABCDEFGHIJKL - ", "ALFA         - Alfa 147", "FIAT         - Punto", "ZETA         - Z"}));
+        for (const auto &[model, desc, v] : {std::tuple{"ZETA", "Z", 1},
+                                             {"FIAT ", "Punto", 1},
+                                             {"ABCDEFGHIJKL", "", 1},
+                                             {"fiat", "Uno", 2},
+                                             {"ALFA", "Alfa 147", 2},
+                                             {"alfa", "Alfa 156", 1}})
+            QCOMPARE(m.add({QLatin1String(model), *desc ? QLatin1String(desc) : QString(), QStringLiteral("4"), 0,
+                            qint16(v), QString()}),
+                     Ok::Ok);
+        QCOMPARE(FillModelList(m), (QStringList{"ABCDEFGHIJKL - ", "ALFA         - Alfa 147", "FIAT         - Punto",
+                                                "ZETA         - Z"}));
 
         AcquisitionArchive a;
         QVERIFY(OpenAcquisitionArchive(a, app.path()));
-        for (const auto &[model, file] : {std::pair{"FIAT        ", "PROVA2      "}, {"alfa", "A"}, {"fiat", "PROVA1"}, {"FIAT", ""}})
-            QCOMPARE(a.add({QLatin1String(model), QStringLiteral("d"), *file ? QLatin1String(file) : QString(), QString()}), Ok::Ok);
+        for (const auto &[model, file] :
+             {std::pair{"FIAT        ", "PROVA2      "}, {"alfa", "A"}, {"fiat", "PROVA1"}, {"FIAT", ""}})
+            QCOMPARE(
+                a.add({QLatin1String(model), QStringLiteral("d"), *file ? QLatin1String(file) : QString(), QString()}),
+                Ok::Ok);
         QStringList files;
-        QCOMPARE(FillAcquisitionList(a, &files), (QStringList{"alfa         - d", "FIAT         - d", "fiat         - d"}));
+        QCOMPARE(FillAcquisitionList(a, &files),
+                 (QStringList{"alfa         - d", "FIAT         - d", "fiat         - d"}));
         QCOMPARE(files, (QStringList{"A", "PROVA2      ", "PROVA1"}));
     }
 
@@ -170,12 +201,15 @@ private slots:
     void garbage_isKeptAsideAndRebuiltFromTheTree_data()
     {
         QTest::addColumn<bool>("maps");
-        QTest::addColumn<QStringList>("tree");      // files below the archive folder
-        QTest::addColumn<QStringList>("expected");  // FillModelList / FillAcquisitionList lines
-        QTest::newRow("acquisitions") << false << QStringList{"FIAT/PROVA1.DAT", "FIAT/prova2.dat", "alfa/X.DAT", "alfa/NOTES.TXT", "LOOSE.DAT"}
+        QTest::addColumn<QStringList>("tree");       // files below the archive folder
+        QTest::addColumn<QStringList>("expected");   // FillModelList / FillAcquisitionList lines
+        QTest::newRow("acquisitions") << false
+                                      << QStringList{"FIAT/PROVA1.DAT", "FIAT/prova2.dat", "alfa/X.DAT",
+                                                     "alfa/NOTES.TXT", "LOOSE.DAT"}
                                       << QStringList{"alfa         - ", "FIAT         - ", "FIAT         - "};
         QTest::newRow("maps") << true
-                              << QStringList{"AUTOADATT/Fiat/CENTRAL1/C_GPL02.R42", "AUTOADATT/Fiat/CENTRAL2/C_META02.R42",
+                              << QStringList{"AUTOADATT/Fiat/CENTRAL1/C_GPL02.R42",
+                                             "AUTOADATT/Fiat/CENTRAL2/C_META02.R42",
                                              "AUTOADATT/bmw/central3/c_gpl02.r42", "AUTOADATT/bmw/CENTRAL3/OTHER.R42",
                                              "AUTOADATT/opel/SPARE/C_GPL02.R42"}
                               << QStringList{"bmw          - ", "Fiat         - "};
@@ -186,7 +220,8 @@ private slots:
         QFETCH(QStringList, tree);
         QFETCH(QStringList, expected);
         QTemporaryDir app;
-        const QString folder = app.filePath(maps ? QStringLiteral("FILER42") : QStringLiteral("DIR_DATI")) + QLatin1Char('/');
+        const QString folder =
+            app.filePath(maps ? QStringLiteral("FILER42") : QStringLiteral("DIR_DATI")) + QLatin1Char('/');
         const QString base = maps ? QStringLiteral("ARCHR42") : QStringLiteral("ARCHDATI");
         const QByteArray damaged(5000, 'Z');
         QVERIFY(writeFile(folder + base + QStringLiteral(".MDB"), damaged));
@@ -200,16 +235,19 @@ private slots:
         AcquisitionArchive a;
         for (int pass = 0; pass < 2; ++pass) {   // the second open finds a sound catalogue and says nothing
             m.close();
-            QVERIFY(maps ? OpenMapArchive(m, app.path(), {&frame, &sink}) : OpenAcquisitionArchive(a, app.path(), {&frame, &sink}));
+            QVERIFY(maps ? OpenMapArchive(m, app.path(), {&frame, &sink})
+                         : OpenAcquisitionArchive(a, app.path(), {&frame, &sink}));
             QCOMPARE(maps ? FillModelList(m) : FillAcquisitionList(a, nullptr), expected);
             QCOMPARE(sink.texts.size(), 1);
         }
-        QVERIFY(maps ? m.find(QStringLiteral("FIAT"), 2, 1).has_value() && m.find(QStringLiteral("BMW"), 3, 0).has_value()
+        QVERIFY(maps ? m.find(QStringLiteral("FIAT"), 2, 1).has_value()
+                           && m.find(QStringLiteral("BMW"), 3, 0).has_value()
                      : a.find(QStringLiteral("fiat"), QStringLiteral("PROVA2")).has_value());
         const QStringList kept = keptCopies(folder, base);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readFile(folder + kept[0]), damaged);
-        QVERIFY(QRegularExpression(QStringLiteral("^%1-damaged-\\d{8}-\\d{6}\\.MDB$").arg(base)).match(kept[0]).hasMatch());
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^%1-damaged-\\d{8}-\\d{6}\\.MDB$").arg(base)).match(kept[0]).hasMatch());
         QVERIFY(sink.texts[0].contains(QDir::toNativeSeparators(folder + kept[0])));
         QVERIFY(sink.texts[0].contains(QDir::toNativeSeparators(folder + base + QStringLiteral(".MDB"))));
         QVERIFY(sink.texts[0].startsWith(TestoL(TextId::ArchiveRepaired, 3).section(QStringLiteral("%1"), 0, 0)));
@@ -234,8 +272,9 @@ private slots:
             AcquisitionArchive a;
             QVERIFY(OpenAcquisitionArchive(a, app.path()));
             for (int i = 0; i < 300; ++i) {
-                QCOMPARE(a.add({QStringLiteral("M%1").arg(i % 9), QStringLiteral("Desc %1").arg(i), QStringLiteral("F%1").arg(i),
-                                QStringLiteral("note %1 ").arg(i).repeated(20)}), Ok::Ok);
+                QCOMPARE(a.add({QStringLiteral("M%1").arg(i % 9), QStringLiteral("Desc %1").arg(i),
+                                QStringLiteral("F%1").arg(i), QStringLiteral("note %1 ").arg(i).repeated(20)}),
+                         Ok::Ok);
                 QVERIFY(writeFile(folder + QStringLiteral("M%1/F%2.DAT").arg(i % 9).arg(i), "x"));
             }
         }

@@ -8,8 +8,8 @@
 #include "app/texts.h"
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/cleardati.h"
-#include "ui/common/pictures.h"
 #include "support/scriptedsink.h"
+#include "ui/common/pictures.h"
 
 namespace {
 
@@ -37,7 +37,10 @@ struct Fixture {
             }
         }
     }
-    QString dat(const QString &rec) const { return AcquisitionFilePath(dir.path(), rec.section('/', 0, 0), rec.section('/', 1)); }
+    QString dat(const QString &rec) const
+    {
+        return AcquisitionFilePath(dir.path(), rec.section('/', 0, 0), rec.section('/', 1));
+    }
 };
 
 void clickRow(ClearDati &dlg, int row)
@@ -46,7 +49,7 @@ void clickRow(ClearDati &dlg, int row)
     QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(row)).center());
 }
 
-} // namespace
+}   // namespace
 
 class TstClearDati : public QObject {
     Q_OBJECT
@@ -58,12 +61,14 @@ private slots:
         QTest::addColumn<QStringList>("gone");
         QTest::addColumn<QStringList>("folders");   // still there afterwards
         QTest::addColumn<QString>("message");
-        QTest::newRow("last of a model takes its folder, one of two leaves it") << QList<int>{0, 1} << -1
-            << QStringList{"ALFA/GIRO", "FIAT/PROVA1"} << QStringList{"FIAT", "LANCIA"} << Testo(359);
-        QTest::newRow("folder in other case, file missing") << QList<int>{3, 4} << -1
-            << QStringList{"lancia/CORSA", "OPEL/MANCA"} << QStringList{"ALFA", "FIAT"} << Testo(359);
-        QTest::newRow("undeletable file stops, keeps its row") << QList<int>{0, 1, 2, 4} << 2
-            << QStringList{"ALFA/GIRO", "FIAT/PROVA1"} << QStringList{"FIAT", "LANCIA"}
+        QTest::newRow("last of a model takes its folder, one of two leaves it")
+            << QList<int>{0, 1} << -1 << QStringList{"ALFA/GIRO", "FIAT/PROVA1"} << QStringList{"FIAT", "LANCIA"}
+            << Testo(359);
+        QTest::newRow("folder in other case, file missing")
+            << QList<int>{3, 4} << -1 << QStringList{"lancia/CORSA", "OPEL/MANCA"} << QStringList{"ALFA", "FIAT"}
+            << Testo(359);
+        QTest::newRow("undeletable file stops, keeps its row")
+            << QList<int>{0, 1, 2, 4} << 2 << QStringList{"ALFA/GIRO", "FIAT/PROVA1"} << QStringList{"FIAT", "LANCIA"}
             << Testo(360) + '\n' + Testo(333);
     }
     void deletesExactlyTheChosen()
@@ -82,7 +87,8 @@ private slots:
         {
             ClearDati dlg(fx.frame, fx.sink, nullptr, &watchdog);
             const QString undeletable = failingRow < 0 ? QString() : fx.dat(kRecordings[failingRow]);
-            dlg.setFileRemover([undeletable](const QString &p) { return p == undeletable ? EACCES : (QFile::remove(p) ? 0 : EIO); });
+            dlg.setFileRemover(
+                [undeletable](const QString &p) { return p == undeletable ? EACCES : (QFile::remove(p) ? 0 : EIO); });
             dlg.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dlg));
             for (int r : rows)
@@ -94,7 +100,8 @@ private slots:
             QVERIFY(watchdog.isActive());
             QStringList listed;
             for (int r = 0; r < dlg.ListaModelli()->count(); ++r)
-                listed << dlg.ListaModelli()->item(r)->text().left(12).trimmed() + '/' + dlg.NomeFF().value(r).trimmed();
+                listed << dlg.ListaModelli()->item(r)->text().left(12).trimmed() + '/'
+                              + dlg.NomeFF().value(r).trimmed();
             QCOMPARE(listed, remaining);
             QCOMPARE(dlg.detailText(0) + dlg.detailText(3), QString());
         }
@@ -123,7 +130,12 @@ private slots:
         ClearDati dlg(fx.frame, fx.sink);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        auto details = [&] { QStringList d; for (int i = 0; i < 4; ++i) d << dlg.detailText(i).trimmed(); return d; };
+        auto details = [&] {
+            QStringList d;
+            for (int i = 0; i < 4; ++i)
+                d << dlg.detailText(i).trimmed();
+            return d;
+        };
         clickRow(dlg, row);
         QTEST(details(), "details");
         clickRow(dlg, row);   // unselected again

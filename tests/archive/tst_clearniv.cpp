@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QLabel>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -10,8 +10,8 @@
 #include "app/texts.h"
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/clearniv.h"
-#include "ui/common/pictures.h"
 #include "support/scriptedsink.h"
+#include "ui/common/pictures.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ struct Seed {
     const char *model;
     qint16 version, type;
 };
-const Seed kSeeds[] = {{"PUNTO", 2, 1}, {"fiat", 1, 1}, {"PUNTO", 1, 0}, {"FIAT", 1, 0}, {"PUNTO", 1, 1}, {"ALFA", 3, 0}};
+const Seed kSeeds[] = {{"PUNTO", 2, 1}, {"fiat", 1, 1},  {"PUNTO", 1, 0},
+                       {"FIAT", 1, 0},  {"PUNTO", 1, 1}, {"ALFA", 3, 0}};
 // The list as it must read: model, then version, then installation.
 const QStringList kListed{"ALFA/3/0", "FIAT/1/0", "FIAT/1/1", "PUNTO/1/0", "PUNTO/1/1", "PUNTO/2/1"};
 
@@ -68,7 +69,7 @@ void clickRow(ClearNIV &dlg, int row)
     QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(row)).center());
 }
 
-} // namespace
+}   // namespace
 
 class TstClearNIV : public QObject {
     Q_OBJECT
@@ -90,8 +91,8 @@ private slots:
         QTest::addColumn<QStringList>("gone");
         QTest::addColumn<QStringList>("models");   // model folders left
         QTest::addColumn<QString>("message");
-        QTest::newRow("last map of a model takes its folders") << QList<int>{0} << -1 << QStringList{"ALFA/3/0"}
-                                                               << QStringList{"fiat", "PUNTO"} << Testo(355);
+        QTest::newRow("last map of a model takes its folders")
+            << QList<int>{0} << -1 << QStringList{"ALFA/3/0"} << QStringList{"fiat", "PUNTO"} << Testo(355);
         QTest::newRow("GPL beside methane keeps the version folder")
             << QList<int>{3, 5} << -1 << QStringList{"PUNTO/1/0", "PUNTO/2/1"} << QStringList{"ALFA", "fiat", "PUNTO"}
             << Testo(355);
@@ -115,7 +116,8 @@ private slots:
         {
             ClearNIV dlg(fx.frame, fx.sink, nullptr, &watchdog);
             const QString undeletable = failingRow < 0 ? QString() : fx.map(kListed[failingRow]);
-            dlg.setFileRemover([undeletable](const QString &p) { return p == undeletable ? EACCES : (QFile::remove(p) ? 0 : EIO); });
+            dlg.setFileRemover(
+                [undeletable](const QString &p) { return p == undeletable ? EACCES : (QFile::remove(p) ? 0 : EIO); });
             dlg.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dlg));
             for (int r : rows)
@@ -132,11 +134,14 @@ private slots:
         QVERIFY(archive.open(fx.dir.path()));
         for (const QString &rec : kListed) {
             const QStringList p = rec.split('/');
-            QCOMPARE(archive.find(p[0], qint16(p[1].toInt()), qint16(p[2].toInt())).has_value(), remaining.contains(rec));
+            QCOMPARE(archive.find(p[0], qint16(p[1].toInt()), qint16(p[2].toInt())).has_value(),
+                     remaining.contains(rec));
             QCOMPARE(QFileInfo::exists(fx.map(rec)), remaining.contains(rec));
         }
         QFETCH(QStringList, models);
-        QCOMPARE(QDir(fx.dir.filePath("FILER42/AUTOADATT")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase), models);
+        QCOMPARE(QDir(fx.dir.filePath("FILER42/AUTOADATT"))
+                     .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase),
+                 models);
         if (remaining.contains("PUNTO/1/1"))
             QVERIFY(QFileInfo::exists(fx.dir.filePath("FILER42/AUTOADATT/PUNTO/CENTRAL1")));
     }
@@ -159,8 +164,10 @@ private slots:
         QTest::addColumn<int>("lingua");
         QTest::addColumn<int>("row");
         QTest::addColumn<QStringList>("details");   // the six boxes, trimmed
-        QTest::newRow("methane, Italian") << 1 << 2 << QStringList{"fiat", "Descr fiat", "2", "METANO", "1", "IAW fiat"};
-        QTest::newRow("methane, English") << 4 << 5 << QStringList{"PUNTO", "Descr PUNTO", "2", Testo(3222), "2", "IAW PUNTO"};
+        QTest::newRow("methane, Italian")
+            << 1 << 2 << QStringList{"fiat", "Descr fiat", "2", "METANO", "1", "IAW fiat"};
+        QTest::newRow("methane, English")
+            << 4 << 5 << QStringList{"PUNTO", "Descr PUNTO", "2", Testo(3222), "2", "IAW PUNTO"};
         QTest::newRow("GPL") << 1 << 0 << QStringList{"ALFA", "Descr ALFA", "2", "GPL", "3", "IAW ALFA"};
     }
     void clickedLineShowsItsRecord()
@@ -174,7 +181,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         auto shown = [&] {
             QStringList d;
-            for (QLineEdit *box : {dlg.DatiDAT(0), dlg.DatiDAT(1), dlg.DatiDAT(2), dlg.TipoImp(), dlg.VerCentr(), dlg.DatiDAT(3)})
+            for (QLineEdit *box :
+                 {dlg.DatiDAT(0), dlg.DatiDAT(1), dlg.DatiDAT(2), dlg.TipoImp(), dlg.VerCentr(), dlg.DatiDAT(3)})
                 d << box->text().trimmed();
             return d;
         };

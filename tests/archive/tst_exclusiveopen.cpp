@@ -13,7 +13,10 @@
 
 namespace {
 
-QString noteOf(int n) { return QStringLiteral("note %1;").arg(n).repeated(40); }
+QString noteOf(int n)
+{
+    return QStringLiteral("note %1;").arg(n).repeated(40);
+}
 
 bool openArchive(bool maps, MapArchive &m, AcquisitionArchive &a, const QString &app)
 {
@@ -24,16 +27,19 @@ bool openArchive(bool maps, MapArchive &m, AcquisitionArchive &a, const QString 
 struct Child {
     QProcess p;
     explicit Child(const QStringList &args) { p.start(QCoreApplication::applicationFilePath(), args); }
-    ~Child() { p.kill(); p.waitForFinished(5000); }
+    ~Child()
+    {
+        p.kill();
+        p.waitForFinished(5000);
+    }
     QString line()
     {
-        while (!p.canReadLine() && p.waitForReadyRead(10000)) {
-        }
+        while (!p.canReadLine() && p.waitForReadyRead(10000)) {}
         return QString::fromLatin1(p.readLine()).trimmed();
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestExclusiveOpen : public QObject {
     Q_OBJECT
@@ -64,7 +70,8 @@ private slots:
         // SQLite's own lock refuses even a reader that ignores the lock file.
         {
             QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-            raw.setDatabaseName(app.filePath(maps ? QStringLiteral("FILER42/ARCHR42.MDB") : QStringLiteral("DIR_DATI/ARCHDATI.MDB")));
+            raw.setDatabaseName(
+                app.filePath(maps ? QStringLiteral("FILER42/ARCHR42.MDB") : QStringLiteral("DIR_DATI/ARCHDATI.MDB")));
             raw.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
             QVERIFY(raw.open());
             QSqlQuery q(raw);
@@ -80,7 +87,8 @@ private slots:
         m.close();
         a.close();
         // The lock file alone refuses, before SQLite is asked.
-        QLockFile lock(app.filePath(maps ? QStringLiteral("FILER42/ARCHR42.LCK") : QStringLiteral("DIR_DATI/ARCHDATI.LCK")));
+        QLockFile lock(
+            app.filePath(maps ? QStringLiteral("FILER42/ARCHR42.LCK") : QStringLiteral("DIR_DATI/ARCHDATI.LCK")));
         QVERIFY(lock.tryLock(0));
         QCOMPARE(Child(args).line(), QStringLiteral("refused"));
     }
@@ -138,7 +146,8 @@ int main(int argc, char **argv)
         if (!OpenAcquisitionArchive(a, dir))
             return 1;
         for (int n = 0; a.add({QStringLiteral("M%1").arg(n % 7), QString(), QStringLiteral("F%1").arg(n), noteOf(n)})
-                        == Catalogue::Result::Ok; ++n)
+                        == Catalogue::Result::Ok;
+             ++n)
             std::printf("%d\n", n), std::fflush(stdout);
         return 2;
     }

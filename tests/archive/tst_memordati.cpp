@@ -13,13 +13,16 @@
 #include "archive/widgets/memordati.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
-#include "ui/common/pictures.h"
 #include "support/scriptedsink.h"
+#include "ui/common/pictures.h"
 
 namespace {
 
 constexpr int kLine = 145;
-QString pad(const QString &s, int width) { return s.leftJustified(width); }
+QString pad(const QString &s, int width)
+{
+    return s.leftJustified(width);
+}
 
 // A scratch application folder with the real recorder, in Italian.
 struct Rig {
@@ -86,7 +89,7 @@ void showActive(QWidget &w)
     QVERIFY(QTest::qWaitForWindowActive(&w));
 }
 
-} // namespace
+}   // namespace
 
 class TstMemorDati : public QObject {
     Q_OBJECT
@@ -121,8 +124,10 @@ private slots:
         QTest::newRow("cancel") << "recording" << true << 2 << QList<int>{244} << QList<int>{55, 56, 57};
         QTest::newRow("window closed") << "recording" << true << 0 << QList<int>{244} << QList<int>{55, 56, 57};
         QTest::newRow("file in the folder's place") << "file FIAT" << false << 0 << QList<int>{335} << QList<int>{};
-        QTest::newRow("new, folder in the file's place") << inFilesPlace << false << 0 << QList<int>{335} << QList<int>{};
-        QTest::newRow("overwrite, folder in the file's place") << inFilesPlace << true << over << QList<int>{244, 335} << QList<int>{};
+        QTest::newRow("new, folder in the file's place")
+            << inFilesPlace << false << 0 << QList<int>{335} << QList<int>{};
+        QTest::newRow("overwrite, folder in the file's place")
+            << inFilesPlace << true << over << QList<int>{244, 335} << QList<int>{};
         QTest::newRow("continue, file gone") << "" << true << cont << QList<int>{244, 335} << QList<int>{};
     }
     void store()
@@ -174,13 +179,20 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("model: no blank or sign but . and _") << 0 << "Fi at_1.2/-\\:*" << "Fiat_1.2";
-        QTest::newRow("description: anything") << 1 << "Punto 1.2 / GPL-8v" << "Punto 1.2 / GPL-8v";
-        QTest::newRow("file: not even .") << 2 << "PR.O VA/-_1" << "PROVA_1";
-        QTest::newRow("file: eight at most") << 2 << "ABCDEFGHIJ" << "ABCDEFGH";
-        QTest::newRow("notes: anything") << 3 << "filtro. ok / 2%" << "filtro. ok / 2%";
-        QTest::newRow("backspace") << 2 << "AB\bC" << "AC";
-        QTest::newRow("pasted into a file name") << 2 << "A|x. /y|B" << "AxyB";
+        QTest::newRow("model: no blank or sign but . and _") << 0 << "Fi at_1.2/-\\:*"
+                                                             << "Fiat_1.2";
+        QTest::newRow("description: anything") << 1 << "Punto 1.2 / GPL-8v"
+                                               << "Punto 1.2 / GPL-8v";
+        QTest::newRow("file: not even .") << 2 << "PR.O VA/-_1"
+                                          << "PROVA_1";
+        QTest::newRow("file: eight at most") << 2 << "ABCDEFGHIJ"
+                                             << "ABCDEFGH";
+        QTest::newRow("notes: anything") << 3 << "filtro. ok / 2%"
+                                         << "filtro. ok / 2%";
+        QTest::newRow("backspace") << 2 << "AB\bC"
+                                   << "AC";
+        QTest::newRow("pasted into a file name") << 2 << "A|x. /y|B"
+                                                 << "AxyB";
     }
     void keyRules()
     {
@@ -230,10 +242,14 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("focus");
-        QTest::newRow("blank model") << "   " << "PROVA" << 0;
-        QTest::newRow("both blank: model first") << "" << "" << 0;
-        QTest::newRow("model ..") << ".." << "PROVA" << 0;
-        QTest::newRow("file a/b") << "FIAT" << "a/b" << 2;
+        QTest::newRow("blank model") << "   "
+                                     << "PROVA" << 0;
+        QTest::newRow("both blank: model first") << ""
+                                                 << "" << 0;
+        QTest::newRow("model ..") << ".."
+                                  << "PROVA" << 0;
+        QTest::newRow("file a/b") << "FIAT"
+                                  << "a/b" << 2;
     }
     void unusableName_isRefused()
     {
@@ -258,7 +274,8 @@ private slots:
     {
         Rig rig;
         rig.seed({{pad("FIAT", 12), pad("Punto", 41), pad("A", 8), "nota della A"},
-                  {pad("ALFA", 12), QString(), pad("C", 8), QString()}, {"OPEL", "x", QString(), ""}});
+                  {pad("ALFA", 12), QString(), pad("C", 8), QString()},
+                  {"OPEL", "x", QString(), ""}});
         MemorDati dlg(rig.frame, rig.rec, rig.sink);
         showActive(dlg);
         QCOMPARE(dlg.NomeFF(), QStringList({pad("C", 8), pad("A", 8)}));   // a record without a file has no line

@@ -11,9 +11,9 @@
 #include "app/texts.h"
 #include "archive/widgets/archivedialog.h"
 #include "archive/widgets/salvatp.h"
-#include "ui/common/pictures.h"
 #include "support/filesizelimit.h"
 #include "support/scriptedsink.h"
+#include "ui/common/pictures.h"
 
 namespace {
 
@@ -101,9 +101,12 @@ void run(SalvatP &dlg, const QString &typed, const QList<int> &rows)
     QTest::keyClick(&dlg, Qt::Key_F1);
 }
 
-QString text(const Fixture &f, int base) { return Testo(f.frame.id(base)); }
+QString text(const Fixture &f, int base)
+{
+    return Testo(f.frame.id(base));
+}
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Failure)
 
@@ -134,23 +137,33 @@ private slots:
         QCOMPARE(f.destDat("OPEL/C"), QByteArray("samples of C"));
         QVERIFY(!QFile::exists(f.dest + "/DIR_DATI/FIAT/B.DAT"));
         QVERIFY(QFile::exists(f.dest + "/DIR_DATI/OLD/Z.DAT"));
-        QCOMPARE(QDir(f.dest + "/DIR_DATI").entryList(QDir::Files), QStringList({"ACQUISIZ.MDB"}));  // nothing aside
+        QCOMPARE(QDir(f.dest + "/DIR_DATI").entryList(QDir::Files), QStringList({"ACQUISIZ.MDB"}));   // nothing aside
     }
 
     void destination_data()
     {
-        QTest::addColumn<QString>("typed");  // "APP" stands for the application folder, "DEST" for another
-        QTest::addColumn<QString>("used");   // "" refused
-        QTest::newRow("application folder") << "APP" << "";
-        QTest::newRow("in other case") << "app" << "";
-        QTest::newRow("with separator") << "APP/" << "";
-        QTest::newRow("through a detour") << "APP/../Kal" << "";
-        QTest::newRow("blank") << "   " << "";
-        QTest::newRow("relative") << "usb" << "";
-        QTest::newRow("plain") << "DEST" << "DEST";
-        QTest::newRow("trailing separator dropped") << "DEST/" << "DEST";
-        QTest::newRow("blanks around") << "  DEST  " << "DEST";
-        QTest::newRow("root") << "/" << "/";
+        QTest::addColumn<QString>("typed");   // "APP" stands for the application folder, "DEST" for another
+        QTest::addColumn<QString>("used");    // "" refused
+        QTest::newRow("application folder") << "APP"
+                                            << "";
+        QTest::newRow("in other case") << "app"
+                                       << "";
+        QTest::newRow("with separator") << "APP/"
+                                        << "";
+        QTest::newRow("through a detour") << "APP/../Kal"
+                                          << "";
+        QTest::newRow("blank") << "   "
+                               << "";
+        QTest::newRow("relative") << "usb"
+                                  << "";
+        QTest::newRow("plain") << "DEST"
+                               << "DEST";
+        QTest::newRow("trailing separator dropped") << "DEST/"
+                                                    << "DEST";
+        QTest::newRow("blanks around") << "  DEST  "
+                                       << "DEST";
+        QTest::newRow("root") << "/"
+                              << "/";
     }
     void destination()
     {
@@ -191,7 +204,7 @@ private slots:
             QVERIFY(OpenAcquisitionArchive(holder, f.app));
         SalvatP dlg(f.frame, f.sink, nullptr);
         QCOMPARE(dlg.Salva()->isEnabled(), !archiveHeld);
-        run(dlg, f.dest, {});  // F1 even with Salva greyed
+        run(dlg, f.dest, {});   // F1 even with Salva greyed
         QCOMPARE(dlg.Segnalazione()->text(), text(f, shown));
         QCOMPARE(f.sink.beeps, 1);
         QVERIFY(!QFile::exists(f.dest + "/DIR_DATI"));
@@ -210,8 +223,8 @@ private slots:
         QTest::newRow("ENOENT of the destination") << Failure::SecondCopy << ENOENT << false << 335 << a;
         QTest::newRow("ENOENT of the source") << Failure::SecondCopy << ENOENT << true << 336 << a;
         QTest::newRow("read-only destination") << Failure::DataFolder << EROFS << false << 333 << QStringList();
-        QTest::newRow("a file where a folder goes") << Failure::FileForFolder << 0 << false << 335
-                                                    << QStringList({"A.DAT", "B.DAT"});
+        QTest::newRow("a file where a folder goes")
+            << Failure::FileForFolder << 0 << false << 335 << QStringList({"A.DAT", "B.DAT"});
         // EFBIG, the kernel's "too large", not ENOSPC; no half file is left.
         QTest::newRow("disk full") << Failure::DiskFull << 0 << false << 335 << a;
         QTest::newRow("catalogue held elsewhere") << Failure::CatalogueHeld << 0 << false << 328 << QStringList();

@@ -10,8 +10,8 @@
 #include "archive/maps/srecord.h"
 #include "archive/widgets/salvoniv.h"
 #include "mapimage.h"
-#include "ui/common/pictures.h"
 #include "support/scriptedsink.h"
+#include "ui/common/pictures.h"
 
 namespace {
 
@@ -59,7 +59,8 @@ struct Rig {
     {
         const QString root = dir.filePath("FILER42/AUTOADATT");
         QStringList out{QString::number(QFileInfo::exists(root))};
-        for (QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();) {
+        for (QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+             it.hasNext();) {
             QFile f(it.next());
             out << it.filePath() + (f.open(QIODevice::ReadOnly) ? QString::number(qHash(f.readAll())) : "");
         }
@@ -71,7 +72,10 @@ struct Rig {
         MapArchive a;
         QStringList out;
         for (const MapRecord &r : a.open(dir.path()) ? a.records() : QList<MapRecord>())
-            out << QString("%1/%2/%3/%4/%5/%6").arg(r.MODELLO).arg(r.V_CENTR).arg(r.IMPIANTO)
+            out << QString("%1/%2/%3/%4/%5/%6")
+                       .arg(r.MODELLO)
+                       .arg(r.V_CENTR)
+                       .arg(r.IMPIANTO)
                        .arg(r.DESC_MODELLO.trimmed(), r.VALVOLE, r.C_BENZINA.trimmed());
         return out;
     }
@@ -101,7 +105,7 @@ void fill(SalvoNIV &d, const QString &model, const QString &desc, int version, c
     d.DatiDAT(3)->setText(petrol);
 }
 
-} // namespace
+}   // namespace
 
 class TstSalvoNIV : public QObject {
     Q_OBJECT
@@ -111,7 +115,8 @@ private slots:
         Rig rig;
         SalvoNIV d(rig.frame, rig.source, rig.sink, nullptr);
         showActive(d);
-        const QList<QWidget *> chain{d.ListaModelli(), d.DatiDAT(0), d.DatiDAT(1), d.VerCentr(), d.DatiDAT(3), d.Salva()};
+        const QList<QWidget *> chain{d.ListaModelli(), d.DatiDAT(0), d.DatiDAT(1),
+                                     d.VerCentr(),     d.DatiDAT(3), d.Salva()};
         const QStringList typed{"", "fi at-1._", "Punto 1.2-16v", "", ""};
         d.ListaModelli()->setFocus();
         for (int i = 0; i + 1 < chain.size(); ++i) {
@@ -205,11 +210,14 @@ private slots:
             QFETCH(int, step);
             rig.disk.step = step;
             d.DatiDAT(1)->setText("Seconda");
-            const QList<std::function<void()>> spoils{
-                [&] { d.DatiDAT(0)->clear(); },             [&] { d.DatiDAT(1)->setText("   "); },
-                [&] { d.DatiDAT(2)->clear(); },             [&] { d.TipoImp()->setCurrentIndex(-1); },
-                [&] { d.VerCentr()->setCurrentIndex(-1); }, [&] { d.DatiDAT(3)->clear(); },
-                [&] { d.DatiDAT(0)->setText(".."); },       [&] { rig.image(0, kProductMinLines - 1); }};
+            const QList<std::function<void()>> spoils{[&] { d.DatiDAT(0)->clear(); },
+                                                      [&] { d.DatiDAT(1)->setText("   "); },
+                                                      [&] { d.DatiDAT(2)->clear(); },
+                                                      [&] { d.TipoImp()->setCurrentIndex(-1); },
+                                                      [&] { d.VerCentr()->setCurrentIndex(-1); },
+                                                      [&] { d.DatiDAT(3)->clear(); },
+                                                      [&] { d.DatiDAT(0)->setText(".."); },
+                                                      [&] { rig.image(0, kProductMinLines - 1); }};
             if (spoil >= 0)
                 spoils[spoil]();
             if (spoil >= 0 && spoil < 5)
@@ -240,8 +248,9 @@ private slots:
         {
             MapArchive a;
             QVERIFY(a.open(rig.dir.path()));
-            for (const MapRecord &r : {MapRecord{"FIAT", "Descr FIAT", "1", 0, 1, "IAW"},
-                                       MapRecord{"fiat", "Altra", "2", 1, 2, "Bosch"}, MapRecord{"ALFA", "", "1", 0, 1, ""}})
+            for (const MapRecord &r :
+                 {MapRecord{"FIAT", "Descr FIAT", "1", 0, 1, "IAW"}, MapRecord{"fiat", "Altra", "2", 1, 2, "Bosch"},
+                  MapRecord{"ALFA", "", "1", 0, 1, ""}})
                 QCOMPARE(a.add(r), Catalogue::Result::Ok);
         }
         rig.source.defaultValves = valves;
@@ -253,10 +262,14 @@ private slots:
         QListWidget *l = d.ListaModelli();
         QCOMPARE(l->count(), 2);
         QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(1)).center());
-        const QStringList shown{d.DatiDAT(0)->text(), d.DatiDAT(1)->text(), d.DatiDAT(2)->text(),
+        const QStringList shown{d.DatiDAT(0)->text(),
+                                d.DatiDAT(1)->text(),
+                                d.DatiDAT(2)->text(),
                                 QString::number(d.TipoImp()->currentIndex()),
-                                QString::number(d.VerCentr()->currentIndex()), d.DatiDAT(3)->text()};
-        QCOMPARE(shown, QStringList({"FIAT        ", "Descr FIAT", QString::number(valves), QString::number(plant), "-1", ""}));
+                                QString::number(d.VerCentr()->currentIndex()),
+                                d.DatiDAT(3)->text()};
+        QCOMPARE(shown, QStringList(
+                            {"FIAT        ", "Descr FIAT", QString::number(valves), QString::number(plant), "-1", ""}));
         chooseVersion(d, 2);
         QTEST(d.DatiDAT(3)->text(), "petrol");
         rig.source.ecuReady = false;

@@ -31,7 +31,7 @@ QList<QPair<int, int>> s1Layout(const QByteArray &file)
     return layout;
 }
 
-} // namespace
+}   // namespace
 
 class TstSRecord : public QObject {
     Q_OBJECT
@@ -54,7 +54,7 @@ private slots:
     {
         const QByteArray file = productFile(2900);
         QVERIFY(file.endsWith("\r\n") && !file.contains("S9"));
-        const QList<QPair<int, int>> ranges{{2003, 2604}, {2605, 2630}, {1, 2002}, {2631, 2786},
+        const QList<QPair<int, int>> ranges{{2003, 2604}, {2605, 2630}, {1, 2002},   {2631, 2786},
                                             {2787, 2818}, {2819, 2827}, {2828, 2900}};
         QList<QPair<int, int>> expected;
         for (const auto &[first, last] : ranges) {

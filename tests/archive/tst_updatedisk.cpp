@@ -56,7 +56,10 @@ public:
         copied << QFileInfo(t).fileName();
         return hits(Copy, t) ? error : FolderFiles::copyFile(s, t);
     }
-    int writeFile(const QString &p, const QByteArray &d) override { return hits(Write, p) ? error : FolderFiles::writeFile(p, d); }
+    int writeFile(const QString &p, const QByteArray &d) override
+    {
+        return hits(Write, p) ? error : FolderFiles::writeFile(p, d);
+    }
     int removeFile(const QString &p) override { return hits(Remove, p) ? error : FolderFiles::removeFile(p); }
     int makeFolder(const QString &p) override { return hits(MakeFolder, p) ? error : FolderFiles::makeFolder(p); }
 };
@@ -104,7 +107,10 @@ struct Fixture {
     {
         return text(236) + '\n' + text(TextId::UpdateDiskDestination).arg(QDir::toNativeSeparators(target));
     }
-    bool holdsOpel(const QString &root) const { return QFileInfo::exists(root + "/AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42"); }
+    bool holdsOpel(const QString &root) const
+    {
+        return QFileInfo::exists(root + "/AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42");
+    }
     // Runs the dialog on the chosen rows; returns the target it showed at the end.
     QString create(const QList<int> &rows)
     {
@@ -117,7 +123,7 @@ struct Fixture {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestUpdateDisk : public QObject {
     Q_OBJECT
@@ -151,9 +157,9 @@ private slots:
                  "CENTRALINA_BENZINA  : Simtec\r\n"
                  "END\r\n"
                  "\r\n");
-        QCOMPARE(filesBelow(f.staging()), QStringList({"AUTOADATT.DAT", "AUTOADATT/FIAT/CENTRAL1/C_GPL02.R42",
-                                                       "AUTOADATT/FIAT/CENTRAL2/C_META02.R42",
-                                                       "AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42"}));
+        QCOMPARE(filesBelow(f.staging()),
+                 QStringList({"AUTOADATT.DAT", "AUTOADATT/FIAT/CENTRAL1/C_GPL02.R42",
+                              "AUTOADATT/FIAT/CENTRAL2/C_META02.R42", "AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42"}));
         QCOMPARE(readFile(f.staging() + "/AUTOADATT/FIAT/CENTRAL2/C_META02.R42"), "S0 fiat/CENTRAL2/C_META02.R42");
     }
 
@@ -182,7 +188,8 @@ private slots:
         QVERIFY(f.create({2}).endsWith(QDir::toNativeSeparators(f.stick)));
         QCOMPARE(f.sink.texts, QStringList({f.text(235), f.insertDisk(f.stick), f.text(238)}));
         QCOMPARE(f.sink.flags.value(1), kIconInformation | kButtonsOkCancel);
-        QCOMPARE(filesBelow(f.stick), QStringList({"AUTOADATT.DAT", "AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", "photos/keep.jpg"}));
+        QCOMPARE(filesBelow(f.stick),
+                 QStringList({"AUTOADATT.DAT", "AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", "photos/keep.jpg"}));
         QCOMPARE(readFile(f.stick + "/AUTOADATT.DAT"), readFile(f.staging() + "/AUTOADATT.DAT"));
         QCOMPARE(f.disk.copied.last(), QStringLiteral("AUTOADATT.DAT"));
         QVERIFY(!f.disk.watchdogRanDuringCopy && watchdog.isActive());
@@ -195,7 +202,8 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("text");
-        QTest::newRow("read-only, old index stays") << int(FakeDisk::Remove) << "stick/AUTOADATT.DAT" << EROFS << 99 << 333;
+        QTest::newRow("read-only, old index stays")
+            << int(FakeDisk::Remove) << "stick/AUTOADATT.DAT" << EROFS << 99 << 333;
         QTest::newRow("read-only, no folder") << int(FakeDisk::MakeFolder) << "stick/AUTOADATT" << EACCES << 70 << 333;
         QTest::newRow("full") << int(FakeDisk::Copy) << "stick/AUTOADATT/" << ENOSPC << 61 << 330;
         QTest::newRow("pulled") << int(FakeDisk::Copy) << "stick/AUTOADATT.DAT" << EIO << 71 << 334;
@@ -213,7 +221,8 @@ private slots:
         f.disk.op = FakeDisk::Op(op);
         f.disk.where = where;
         f.disk.error = error;
-        const UpdateDiskCopy copy = CopyUpdateDisk(f.app, op == FakeDisk::None ? f.stick + "/unmounted" : f.stick, f.disk);
+        const UpdateDiskCopy copy =
+            CopyUpdateDisk(f.app, op == FakeDisk::None ? f.stick + "/unmounted" : f.stick, f.disk);
         QTEST(int(copy.result), "code");
         QTEST(copy.textId, "text");
         QVERIFY(readFile(f.stick + "/AUTOADATT.DAT") != readFile(f.staging() + "/AUTOADATT.DAT"));
@@ -254,8 +263,8 @@ private slots:
         f.create({2});
         QVERIFY(f.holdsOpel(f.staging()) && !f.holdsOpel(fallback));
         QVERIFY(f.create({0}).endsWith(QDir::toNativeSeparators(f.stick)));
-        QCOMPARE(f.sink.texts, QStringList({f.insertDisk(fallback), f.insertDisk(fallback), f.insertDisk(f.stick),
-                                            f.text(238)}));
+        QCOMPARE(f.sink.texts,
+                 QStringList({f.insertDisk(fallback), f.insertDisk(fallback), f.insertDisk(f.stick), f.text(238)}));
         QVERIFY(!f.holdsOpel(f.staging()) && !f.holdsOpel(f.stick));
         QVERIFY(QFileInfo::exists(f.stick + "/AUTOADATT/FIAT") && !QFileInfo::exists(fallback + "/AUTOADATT.DAT"));
     }
@@ -293,7 +302,8 @@ private slots:
         const QString app = tmp.filePath("Kal");
         QVERIFY(QDir().mkpath(app));
         if (key != "-")
-            QVERIFY(Profile::write(app + "/KALIBRON.INI", "IMPOSTAZIONI", "DiscoAggiornamento", key.replace('@', tmp.path())));
+            QVERIFY(Profile::write(app + "/KALIBRON.INI", "IMPOSTAZIONI", "DiscoAggiornamento",
+                                   key.replace('@', tmp.path())));
         target.replace('@', tmp.path());
         QCOMPARE(UpdateDiskTarget(app, removable), target);
         QVERIFY(!target.endsWith("DISCHETTO") || QFileInfo(target).isDir());

@@ -24,7 +24,8 @@ private slots:
         const QString link = dir.filePath(QStringLiteral("ecu"));
         QProcess ecusim;
         ecusim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        ecusim.start(QStringLiteral(ECUSIM_PATH), {QStringLiteral("--link"), link, QStringLiteral("--chunk-ms"), chunkMs});
+        ecusim.start(QStringLiteral(ECUSIM_PATH),
+                     {QStringLiteral("--link"), link, QStringLiteral("--chunk-ms"), chunkMs});
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")), 5000);
         {
             QSerialPort port(link);
@@ -47,7 +48,6 @@ private slots:
         QCOMPARE(ecusim.exitCode(), 0);
         QVERIFY(!QFileInfo(link).isSymLink());
     }
-
 };
 
 QTEST_GUILESS_MAIN(EcusimPtyTest)

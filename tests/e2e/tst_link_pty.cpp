@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "link/transportfactory.h"
 #include "link/imagefile.h"
 #include "link/imagerestore.h"
+#include "link/transportfactory.h"
 #include "mapeditor/mapoperations.h"
 #include "mapeditor/pagevalues.h"
 #include "support/linkrig.h"
@@ -21,7 +21,7 @@ bool startEcusim(LinkRig &rig, QProcess &ecusim, const QStringList &options)
     return QTest::qWaitFor([&] { return QFileInfo(device).isSymLink(); }, 5000);
 }
 
-} // namespace
+}   // namespace
 
 // The real link over the real serial transport, against the ecusim executable on
 // a pseudo-terminal: a whole connection as the fitter would make it.

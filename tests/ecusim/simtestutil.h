@@ -16,11 +16,17 @@ inline QByteArray sum2(const QByteArray &s)
 inline bool checksumOk(const QByteArray &frame)
 {
     return frame.size() >= 6 && frame.endsWith("\r\n")
-        && sum2(frame.left(frame.size() - 4)) == frame.mid(frame.size() - 4, 2);
+           && sum2(frame.left(frame.size() - 4)) == frame.mid(frame.size() - 4, 2);
 }
 
-inline QByteArray line(const QByteArray &command) { return command + "\r\n"; }
-inline QByteArray withSum(const QByteArray &command) { return command + sum2(command) + "\r\n"; }
+inline QByteArray line(const QByteArray &command)
+{
+    return command + "\r\n";
+}
+inline QByteArray withSum(const QByteArray &command)
+{
+    return command + sum2(command) + "\r\n";
+}
 
 inline QByteArray mga(int address, const QByteArray &value6)
 {
@@ -61,4 +67,4 @@ inline QList<QByteArray> readImage(Simulator &sim)
     return blocks;
 }
 
-}
+}   // namespace simtest

@@ -50,7 +50,7 @@ QByteArray observe(Simulator &sim)
     return seen.join(", ");
 }
 
-}
+}   // namespace
 
 class SimFaultsTest : public QObject {
     Q_OBJECT

@@ -31,7 +31,8 @@ private slots:
                 QCOMPARE(f[10 + 9 * k], ';');
                 bool ok = false;
                 v[k] = f.mid(2 + 9 * k, 8).trimmed().toInt(&ok);
-                QVERIFY2(ok && v[k] >= low[k] && v[k] <= high[k], qPrintable(QStringLiteral("field %1: %2").arg(k).arg(v[k])));
+                QVERIFY2(ok && v[k] >= low[k] && v[k] <= high[k],
+                         qPrintable(QStringLiteral("field %1: %2").arg(k).arg(v[k])));
             }
             QCOMPARE(f.mid(119, 8).trimmed().toDouble(), 1.0);
             codes.insert(f.mid(1, 1));
@@ -85,7 +86,8 @@ private slots:
         QVERIFY(t.write(line("MUB")));
         QCOMPARE(events, 0);
         QTRY_COMPARE_WITH_TIMEOUT(got.size(), 61, 2000);
-        QVERIFY2(clock.elapsed() >= (paced ? 66 : 0) && clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= (paced ? 66 : 0) && clock.elapsed() < 400,
+                 qPrintable(QString::number(clock.elapsed())));
         QVERIFY(events >= (paced ? 2 : 1));
         QCOMPARE(got, t.sim().identification());
         QVERIFY(checksumOk(got));

@@ -23,7 +23,7 @@ QVector<int> values(const QList<QByteArray> &blocks)
                 v = INT_MIN;
     return out;
 }
-}
+}   // namespace
 
 class SimProtocolTest : public QObject {
     Q_OBJECT
@@ -33,8 +33,8 @@ private slots:
     void variant_identifiesItselfAndStreamsOnItsAddresses_data()
     {
         QTest::addColumn<int>("variant");
-        QTest::addColumn<int>("start");        // live stream on / off
-        QTest::addColumn<int>("correction");   // live correction factor
+        QTest::addColumn<int>("start");            // live stream on / off
+        QTest::addColumn<int>("correction");       // live correction factor
         QTest::addColumn<QList<int>>("records");   // switchover cold, hot, delay, forced gas, back to petrol; cut-off
         QTest::addColumn<int>("selector");
         QTest::newRow("variant AA") << 0 << 34 << 68 << QList<int>{2654, 2689, 2688, 2655, 2726, 2658} << 2653;
@@ -97,7 +97,8 @@ private slots:
         for (int b = 0; b < blocks; ++b) {
             QCOMPARE(frames[b].size(), 191);
             QVERIFY2(checksumOk(frames[b]), frames[b].constData());
-            QCOMPARE(frames[b].left(7), "RZ0" + QByteArray::number(b).rightJustified(3, '0') + (b == blocks - 1 ? '$' : '0'));
+            QCOMPARE(frames[b].left(7),
+                     "RZ0" + QByteArray::number(b).rightJustified(3, '0') + (b == blocks - 1 ? '$' : '0'));
         }
         const QVector<int> read = values(frames);
         QCOMPARE(read.mid(0, size), sim.image());
@@ -149,7 +150,8 @@ private slots:
         QTest::newRow("value minus twelve") << mga(24, "000-12") << rga << 2654 << -12;
         QTest::newRow("value, wrong checksum") << garbled << QByteArray() << 0 << INT_MIN;
         QTest::newRow("value past the image") << mga(999, "000001") << r7 << 0 << INT_MIN;
-        QTest::newRow("block, wrong checksum") << QByteArray(line("MU0") + "MZ0000" + data + "00\r\n") << r5r7 << 0 << INT_MIN;
+        QTest::newRow("block, wrong checksum")
+            << QByteArray(line("MU0") + "MZ0000" + data + "00\r\n") << r5r7 << 0 << INT_MIN;
         QTest::newRow("block 001 first") << QByteArray(line("MU0") + withSum("MZ0010" + data)) << r5r7 << 0 << INT_MIN;
         QTest::newRow("short block not flagged last")
             << QByteArray(line("MU0") + withSum("MZ0000" + data.left(174))) << r5r7 << 0 << INT_MIN;

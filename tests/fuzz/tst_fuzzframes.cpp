@@ -34,7 +34,7 @@ QByteArray ReadAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace
+}   // namespace
 
 class TestFuzzFrames : public QObject {
     Q_OBJECT

@@ -4,7 +4,10 @@
 
 namespace {
 
-QByteArray Checksummed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
+QByteArray Checksummed(const QByteArray &payload)
+{
+    return payload + SommaControllo(payload) + "\r\n";
+}
 
 // Every frame one run gives, up to the first Fine.
 QByteArrayList CutRun(QByteArray &buffer)
@@ -16,7 +19,7 @@ QByteArrayList CutRun(QByteArray &buffer)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestFraming : public QObject {
     Q_OBJECT
@@ -30,7 +33,8 @@ private slots:
 
     void frames_surviveSplitAtEveryByte()
     {
-        const QByteArray r8 = Checksummed("R8x3101202407150620230" "0MAT12345LOT001T1ABC1234AALXX5678BB");
+        const QByteArray r8 = Checksummed("R8x3101202407150620230"
+                                          "0MAT12345LOT001T1ABC1234AALXX5678BB");
         const QByteArray live = "DB" + QByteArray(126, '1') + "B\r\n";
         const QByteArrayList frames{r8, "R1\r\n", live, Checksummed("Rga")};
         const QByteArray stream = frames.join();
@@ -54,16 +58,15 @@ private slots:
         bad[5] = '1';
         QTest::newRow("noise before a reply") << "\x01zz?" + rga << QByteArrayList{rga} << QByteArray();
         QTest::newRow("half a frame waits") << QByteArray("R1\r") << QByteArrayList{} << QByteArray("R1\r");
-        QTest::newRow("bad checksum ends the run") << "R5\r\n" + bad + "R6\r\n" << QByteArrayList{"R5\r\n"}
-                                                   << QByteArray("R6\r\n");
+        QTest::newRow("bad checksum ends the run") << "R5\r\n" + bad + "R6\r\n"
+                                                   << QByteArrayList{"R5\r\n"} << QByteArray("R6\r\n");
         QTest::newRow("short checksummed line") << "RZ\n" + rga << QByteArrayList{} << rga;
         QTest::newRow("D inside a payload cuts it") << Checksummed("R8abcD123") << QByteArrayList{} << QByteArray();
-        QTest::newRow("F before R: cut to the R") << QByteArray("FxR1\r\n") << QByteArrayList{"R1\r\n"}
-                                                  << QByteArray();
+        QTest::newRow("F before R: cut to the R") << QByteArray("FxR1\r\n") << QByteArrayList{"R1\r\n"} << QByteArray();
         QTest::newRow("two frames in one piece") << "R5\r\n" + rga << QByteArrayList{"R5\r\n", rga} << QByteArray();
         // A burst of empty lines goes in one run: it must not hold a reply back by a tick per line.
-        QTest::newRow("empty lines before a reply") << QByteArray("\r\n").repeated(40) + " \r\n" + rga
-                                                    << QByteArrayList{rga} << QByteArray();
+        QTest::newRow("empty lines before a reply")
+            << QByteArray("\r\n").repeated(40) + " \r\n" + rga << QByteArrayList{rga} << QByteArray();
         QTest::newRow("only empty lines") << QByteArray("\r\n").repeated(40) << QByteArrayList{} << QByteArray();
     }
     void cutter_handlesEachRule()

@@ -5,7 +5,10 @@
 
 namespace {
 
-QByteArray Checksummed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
+QByteArray Checksummed(const QByteArray &payload)
+{
+    return payload + SommaControllo(payload) + "\r\n";
+}
 
 QByteArray R8(const QByteArray &installed = "31012024", const QByteArray &hw = "07", const QByteArray &type = "00",
               const QByteArray &software = "ABC1234AA")
@@ -13,7 +16,7 @@ QByteArray R8(const QByteArray &installed = "31012024", const QByteArray &hw = "
     return Checksummed("R8x" + installed + hw + "15062023" + type + "mat12345lot001T1" + software + "LXX5678BB");
 }
 
-} // namespace
+}   // namespace
 
 class TestIdentification : public QObject {
     Q_OBJECT

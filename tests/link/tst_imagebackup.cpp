@@ -17,9 +17,12 @@ bool writeImage(const QString &path, const QList<int> &values)
     return true;
 }
 
-QDateTime at(const char *text) { return QDateTime::fromString(QLatin1String(text), QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+QDateTime at(const char *text)
+{
+    return QDateTime::fromString(QLatin1String(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
-} // namespace
+}   // namespace
 
 class TestImageBackup : public QObject {
     Q_OBJECT
@@ -28,11 +31,16 @@ private slots:
     {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("plain") << "MAT00001" << "MAT00001";
-        QTest::newRow("padded") << "  AB12    " << "AB12";
-        QTest::newRow("path characters") << "../X/1" << "___X_1";
-        QTest::newRow("blank") << "        " << "_";
-        QTest::newRow("accented") << "ÀB" << "_B";
+        QTest::newRow("plain") << "MAT00001"
+                               << "MAT00001";
+        QTest::newRow("padded") << "  AB12    "
+                                << "AB12";
+        QTest::newRow("path characters") << "../X/1"
+                                         << "___X_1";
+        QTest::newRow("blank") << "        "
+                               << "_";
+        QTest::newRow("accented") << "ÀB"
+                                  << "_B";
     }
     void serial_becomesAFolderName()
     {

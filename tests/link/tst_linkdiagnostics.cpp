@@ -13,9 +13,16 @@
 
 namespace {
 
-QByteArray Checksummed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
+QByteArray Checksummed(const QByteArray &payload)
+{
+    return payload + SommaControllo(payload) + "\r\n";
+}
 
-QByteArray R8() { return Checksummed("R8x0102202307150620240" "0MAT00001LOT042T1ABC12AA34LXX1234BB"); }
+QByteArray R8()
+{
+    return Checksummed("R8x0102202307150620240"
+                       "0MAT00001LOT042T1ABC12AA34LXX1234BB");
+}
 
 QByteArray Rz(int block, char flag)
 {
@@ -107,7 +114,7 @@ struct Rig : LinkRig {
     QString logText() const { return QString::fromUtf8(readFile(log->path())); }
 };
 
-} // namespace
+}   // namespace
 
 class TestLinkDiagnostics : public QObject {
     Q_OBJECT
@@ -223,7 +230,7 @@ private slots:
         }
         const QList<QPair<QByteArray, QByteArray>> expected{
             {"--", "port COM1 19200,N,8,1 opened"}, {"TX", "MUB\r\n"}, {"RX", R8()},
-            {"TX", written[1] + written[2]}, {"RX", everyByte}, {"--", "port closed"}};
+            {"TX", written[1] + written[2]},        {"RX", everyByte}, {"--", "port closed"}};
         QCOMPARE(turns, expected);
         QCOMPARE(lines.size(), 8);   // every TX line whole, the last RX piece cut after its LF
     }
@@ -231,21 +238,20 @@ private slots:
     // When a line ends: LF, a turn of direction, a pause on the wire, or its length.
     void trace_joinsBytesIntoLines_data()
     {
-        QTest::addColumn<QList<int>>("atMs");          // when each piece comes
-        QTest::addColumn<QByteArrayList>("pieces");    // "<" received, ">" sent
-        QTest::addColumn<QByteArrayList>("lines");     // "<ms> RX|TX bytes"
-        QTest::newRow("a frame in pieces") << QList<int>{0, 1, 3} << QByteArrayList{"<R8", "<12", "<3\r\n"}
-                                           << QByteArrayList{"0 RX R8123\\r\\n"};
+        QTest::addColumn<QList<int>>("atMs");         // when each piece comes
+        QTest::addColumn<QByteArrayList>("pieces");   // "<" received, ">" sent
+        QTest::addColumn<QByteArrayList>("lines");    // "<ms> RX|TX bytes"
+        QTest::newRow("a frame in pieces")
+            << QList<int>{0, 1, 3} << QByteArrayList{"<R8", "<12", "<3\r\n"} << QByteArrayList{"0 RX R8123\\r\\n"};
         QTest::newRow("two frames in one piece") << QList<int>{5} << QByteArrayList{"<R5\r\nR6\r\nD"}
                                                  << QByteArrayList{"5 RX R5\\r\\n", "5 RX R6\\r\\n", "5 RX D"};
         QTest::newRow("the wire pauses") << QList<int>{0, 20, 41} << QByteArrayList{"<R", "<Z", "<0"}
                                          << QByteArrayList{"0 RX RZ", "41 RX 0"};
         QTest::newRow("the direction turns") << QList<int>{0, 1, 2} << QByteArrayList{"<R", ">MUB\r\n", "<8"}
                                              << QByteArrayList{"0 RX R", "1 TX MUB\\r\\n", "2 RX 8"};
-        QTest::newRow("noise without LF") << QList<int>{0, 0}
-                                          << QByteArrayList{"<" + QByteArray(WireTrace::kMaxLineChars, 'x'), "<yy"}
-                                          << QByteArrayList{"0 RX " + QByteArray(WireTrace::kMaxLineChars, 'x'),
-                                                            "0 RX yy"};
+        QTest::newRow("noise without LF")
+            << QList<int>{0, 0} << QByteArrayList{"<" + QByteArray(WireTrace::kMaxLineChars, 'x'), "<yy"}
+            << QByteArrayList{"0 RX " + QByteArray(WireTrace::kMaxLineChars, 'x'), "0 RX yy"};
     }
     void trace_joinsBytesIntoLines()
     {
@@ -269,8 +275,8 @@ private slots:
         QByteArrayList got = readFile(trace.filePath()).split('\n');
         QCOMPARE(got.takeLast(), QByteArray());
         for (QByteArray &line : got) {
-            const QDateTime when = QDateTime::fromString(QString::fromLatin1(line.left(23)),
-                                                         QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+            const QDateTime when =
+                QDateTime::fromString(QString::fromLatin1(line.left(23)), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
             line = QByteArray::number(t0.msecsTo(when)) + line.mid(23);
         }
         QCOMPARE(got, lines);

@@ -8,14 +8,21 @@
 
 namespace {
 
-QByteArray Checksummed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
+QByteArray Checksummed(const QByteArray &payload)
+{
+    return payload + SommaControllo(payload) + "\r\n";
+}
 
 // Live frame, running, with the duty cycle IN (field 8) given.
 QByteArray Live(const QByteArray &dutyIn)
 {
     QByteArray line = "DB";
     for (int k = 0; k < 14; ++k)
-        line += (k == 5 ? QByteArray("6000") : k == 8 ? dutyIn : QByteArray::number(100 + k)).rightJustified(8, ' ') + ';';
+        line += (k == 5   ? QByteArray("6000")
+                 : k == 8 ? dutyIn
+                          : QByteArray::number(100 + k))
+                    .rightJustified(8, ' ')
+                + ';';
     return line + "G\r\n";
 }
 
@@ -33,11 +40,13 @@ struct Streaming : LinkRig {
 
     explicit Streaming(int interpretMs = 60000)
     {
-        makeLink([this](const QString &) -> std::unique_ptr<Transport> {
-            auto p = std::make_unique<LinePort>();
-            port = p.get();
-            return p;
-        }, LinkTiming{interpretMs, 60000, 60000, 60000});
+        makeLink(
+            [this](const QString &) -> std::unique_ptr<Transport> {
+                auto p = std::make_unique<LinePort>();
+                port = p.get();
+                return p;
+            },
+            LinkTiming{interpretMs, 60000, 60000, 60000});
         QObject::connect(link.get(), &Link::liveFrameAccepted, link.get(),
                          [this] { dutyCycles << live.LiveSample[0].Field[8].trimmed(); });
     }
@@ -49,13 +58,15 @@ struct Streaming : LinkRig {
         QByteArray block = "RZB000$";
         for (int i = 0; i < 30; ++i)
             block += CampoSei(qint64(i + 1));
-        port->feed(Checksummed("R8x0102202307150620240" "0MAT00001LOT042T1ABC12AA34LXX1234BB") + Checksummed(block));
+        port->feed(Checksummed("R8x0102202307150620240"
+                               "0MAT00001LOT042T1ABC12AA34LXX1234BB")
+                   + Checksummed(block));
         port->feed("Rfn" + QByteArray("000011").repeated(8) + "000000\r\n");
         QVERIFY(link->state().EcuReady);
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestLinkReceive : public QObject {
     Q_OBJECT
@@ -108,7 +119,8 @@ private slots:
             s.dutyCycles.clear();
             const quint64 passes = s.link->interpretPasses();
             s.port->feed(stream.left(cut));
-            const auto complete = std::count_if(frameEnds.begin(), frameEnds.end(), [cut](qsizetype lf) { return lf < cut; });
+            const auto complete =
+                std::count_if(frameEnds.begin(), frameEnds.end(), [cut](qsizetype lf) { return lf < cut; });
             QCOMPARE(s.dutyCycles, expected.mid(0, complete));
             s.port->feed(stream.mid(cut));
             QCOMPARE(s.dutyCycles, expected);

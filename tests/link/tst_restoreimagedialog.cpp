@@ -26,7 +26,7 @@ FrameState italian()
     return f;
 }
 
-} // namespace
+}   // namespace
 
 class TstRestoreImageDialog : public QObject {
     Q_OBJECT
@@ -34,12 +34,16 @@ private slots:
     void listKeepsOrderAndMarksTheConnectedEcu_data()
     {
         QTest::addColumn<QString>("connected");
-        QTest::addColumn<QString>("marked");      // one flag per row
+        QTest::addColumn<QString>("marked");   // one flag per row
         QTest::addColumn<int>("preselected");
-        QTest::newRow("connected ECU has backups") << "A1234567" << "1100" << 0;
-        QTest::newRow("blanks of the fixed field") << "A1234567 " << "1100" << 0;
-        QTest::newRow("connected ECU has none") << "Z9999999" << "0000" << -1;
-        QTest::newRow("no ECU serial") << "" << "0000" << -1;
+        QTest::newRow("connected ECU has backups") << "A1234567"
+                                                   << "1100" << 0;
+        QTest::newRow("blanks of the fixed field") << "A1234567 "
+                                                   << "1100" << 0;
+        QTest::newRow("connected ECU has none") << "Z9999999"
+                                                << "0000" << -1;
+        QTest::newRow("no ECU serial") << ""
+                                       << "0000" << -1;
     }
     void listKeepsOrderAndMarksTheConnectedEcu()
     {
@@ -72,7 +76,7 @@ private slots:
 
     void restoreFollowsTheSelection_data()
     {
-        QTest::addColumn<int>("select");          // -1: leave as preselected
+        QTest::addColumn<int>("select");   // -1: leave as preselected
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("chosen");
         QTest::addColumn<int>("result");

@@ -22,7 +22,11 @@ struct Pty {
             settings.device = QString::fromLocal8Bit(ptsname(master));
     }
     ~Pty() { hangUp(); }
-    void hangUp() { if (master >= 0) ::close(std::exchange(master, -1)); }
+    void hangUp()
+    {
+        if (master >= 0)
+            ::close(std::exchange(master, -1));
+    }
     // What the transport wrote, waiting up to two seconds for `n` bytes.
     QByteArray receive(qsizetype n)
     {
@@ -39,7 +43,7 @@ struct Pty {
     }
 };
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(PortFault)
 
@@ -53,15 +57,18 @@ private slots:
         QTest::addColumn<QSerialPort::SerialPortError>("error");
         QTest::addColumn<QString>("text");
         QTest::addColumn<PortFault>("cause");
-        QTest::newRow("no such file") << QSerialPort::DeviceNotFoundError << qt_error_string(ENOENT) << PortFault::NoDevice;
-        QTest::newRow("access denied") << QSerialPort::PermissionError << qt_error_string(EACCES) << PortFault::NoPermission;
+        QTest::newRow("no such file") << QSerialPort::DeviceNotFoundError << qt_error_string(ENOENT)
+                                      << PortFault::NoDevice;
+        QTest::newRow("access denied") << QSerialPort::PermissionError << qt_error_string(EACCES)
+                                       << PortFault::NoPermission;
         QTest::newRow("device busy") << QSerialPort::PermissionError << qt_error_string(EBUSY) << PortFault::Busy;
-        QTest::newRow("lock file taken")
-            << QSerialPort::PermissionError << QStringLiteral("Permission error while locking the device") << PortFault::Busy;
+        QTest::newRow("lock file taken") << QSerialPort::PermissionError
+                                         << QStringLiteral("Permission error while locking the device")
+                                         << PortFault::Busy;
         QTest::newRow("i/o error: no chip behind a ttyS")
             << QSerialPort::ResourceError << qt_error_string(EIO) << PortFault::NoDevice;
-        QTest::newRow("not a terminal")
-            << QSerialPort::UnsupportedOperationError << qt_error_string(ENOTTY) << PortFault::Other;
+        QTest::newRow("not a terminal") << QSerialPort::UnsupportedOperationError << qt_error_string(ENOTTY)
+                                        << PortFault::Other;
     }
     void openCause_fromCodeAndSystemText()
     {

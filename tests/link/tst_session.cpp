@@ -1,9 +1,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "app/texts.h"
 #include "app/messages.h"
 #include "app/textids.h"
+#include "app/texts.h"
 #include "link/framing.h"
 #include "link/imagebackup.h"
 #include "link/imagefile.h"
@@ -13,14 +13,25 @@
 
 namespace {
 
-QString T(int baseId, int lingua = 4) { return TestoL(baseId, lingua); }
-QByteArray Checksummed(const QByteArray &payload) { return payload + SommaControllo(payload) + "\r\n"; }
-QByteArray Line(const QByteArray &payload) { return Checksummed(payload).chopped(2); }
+QString T(int baseId, int lingua = 4)
+{
+    return TestoL(baseId, lingua);
+}
+QByteArray Checksummed(const QByteArray &payload)
+{
+    return payload + SommaControllo(payload) + "\r\n";
+}
+QByteArray Line(const QByteArray &payload)
+{
+    return Checksummed(payload).chopped(2);
+}
 
 // Identification with sound dates; the software version decides the variant.
 QByteArray R8(const QByteArray &software)
 {
-    return Checksummed("R8x0102202307150620240" "0MAT00001LOT042T1" + software + "LXX1234BB");
+    return Checksummed("R8x0102202307150620240"
+                       "0MAT00001LOT042T1"
+                       + software + "LXX1234BB");
 }
 
 // Image block of 30 values first, first + 1, ...; flag '0' more to come, '$' last.
@@ -31,7 +42,10 @@ QByteArray Rz(const QByteArray &blockField, int first, char flag)
         payload += CampoSei(qint64(first + i));
     return Checksummed(payload);
 }
-QByteArray Rz(int block, int first, char flag) { return Rz(QByteArray::number(block).rightJustified(3, '0'), first, flag); }
+QByteArray Rz(int block, int first, char flag)
+{
+    return Rz(QByteArray::number(block).rightJustified(3, '0'), first, flag);
+}
 
 // Live frame: running state in field 5, duty cycle IN in field 8.
 QByteArray Live(const QByteArray &state, const QByteArray &dutyIn)
@@ -90,7 +104,7 @@ struct Bench : LinkRig {
     }
 };
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(PortFault)
 
@@ -450,8 +464,8 @@ private slots:
         QTest::newRow("40 is T(2)") << 0 << QByteArray("4000") << v0 << QByteArray("001000") << seg1;
         QTest::newRow("100, variant 1") << 0 << QByteArray("10000") << v1 << QByteArray("000001")
                                         << QByteArray("MGA000149001040");
-        QTest::newRow("above every threshold") << 0 << QByteArray("10100") << v0 << QByteArray("000000")
-                                               << QByteArray();
+        QTest::newRow("above every threshold")
+            << 0 << QByteArray("10100") << v0 << QByteArray("000000") << QByteArray();
         QTest::newRow("another page") << 1 << QByteArray("3000") << v0 << QByteArray() << QByteArray();
         QTest::newRow("duty not a number") << 0 << QByteArray("12x4") << v0 << QByteArray() << QByteArray();
     }

@@ -3,16 +3,19 @@
 
 #include "app/texts.h"
 #include "link/framing.h"
+#include "link/imagefile.h"
 #include "link/link.h"
 #include "link/transportfactory.h"
-#include "link/imagefile.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 #include "tools/ecusim/simtransport.h"
 
 namespace {
 
-QString T(int baseId) { return TestoL(baseId, 4); }
+QString T(int baseId)
+{
+    return TestoL(baseId, 4);
+}
 
 // A link on the program's factory whose port 1 is the in-process simulated ECU, told to commit `fault`.
 struct SimBench : LinkRig {
@@ -39,10 +42,13 @@ struct SimBench : LinkRig {
     }
     ~SimBench() { dropLink(); }   // before the state its hooks refer to
     bool waitFor(const std::function<bool()> &done) { return waitWhileTalking(*link, done); }
-    bool waitReady() { return waitFor([this] { return link->state().EcuReady; }); }
+    bool waitReady()
+    {
+        return waitFor([this] { return link->state().EcuReady; });
+    }
 };
 
-} // namespace
+}   // namespace
 
 class TestSimSession : public QObject {
     Q_OBJECT
@@ -72,7 +78,9 @@ private slots:
         QByteArrayList expected{"MUB", ComandoMGA(variant ? 147 : 34, 1).chopped(2), "MU2"};
         for (int blk = 1; blk < sim.blockCount(); ++blk)
             expected << "MUA";
-        expected << "MU3" << "MUFN" << "MU3";
+        expected << "MU3"
+                 << "MUFN"
+                 << "MU3";
         QCOMPARE(sim.commands().mid(0, expected.size()), expected);
 
         // Value by value, but for what the program writes itself; the read-complete 99 in 2827 is the ECU's too.
@@ -183,7 +191,8 @@ private slots:
         QVERIFY(b.waitReady());
         QVERIFY(b.mapOps->storeMapping());
         QVERIFY(b.waitFor([&] {
-            return std::count_if(b.sent.begin(), b.sent.end(), [](const QByteArray &l) { return l.startsWith("MZ"); }) >= 2;
+            return std::count_if(b.sent.begin(), b.sent.end(), [](const QByteArray &l) { return l.startsWith("MZ"); })
+                   >= 2;
         }));
         const QStringList calls = b.ui.calls;
         b.dropLink();

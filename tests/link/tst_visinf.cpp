@@ -28,7 +28,7 @@ private slots:
         sound.VersioneCaricatore = QStringLiteral("LDR015678");
         const QStringList tail{"AB12CD34", "LT0099", "ABCAA1234", "07", "LDR015678"};
         QTest::newRow("sound") << sound
-            << QStringList{"MOTOROLA-07", "28/02/2003", "05/11/2004", Testo(it.id(231))} + tail << 0;
+                               << QStringList{"MOTOROLA-07", "28/02/2003", "05/11/2004", Testo(it.id(231))} + tail << 0;
 
         // 31st of February, "05" as the type and so on: every check failed.
         EcuIdentity bad = sound;
@@ -42,8 +42,8 @@ private slots:
         old.DataInstallazione = QDate(1900, 1, 1);
         old.DataRevisione = QDate();
         old.TipoInstallazione = -1;
-        QTest::newRow("old identification") << old
-            << QStringList{"MOTOROLA-02", "01/01/1900", "", "----------"} + tail << 200;
+        QTest::newRow("old identification")
+            << old << QStringList{"MOTOROLA-02", "01/01/1900", "", "----------"} + tail << 200;
     }
     void rows_showTheIdentification()
     {

@@ -9,7 +9,12 @@
 namespace {
 
 // op: s scale, x/y axis, t title, g grid, l line, p point.
-struct Call { char op; int pane; double a, b, c, d; bool watchdogActive; };
+struct Call {
+    char op;
+    int pane;
+    double a, b, c, d;
+    bool watchdogActive;
+};
 
 // Records every drawing call, with the watchdog's state at that moment.
 struct RecordingView : ChartView {
@@ -67,14 +72,18 @@ struct Rig {
     qsizetype mark() const { return view.calls.size(); }
 };
 
-} // namespace
+}   // namespace
 
 class TestChartModel : public QObject {
     Q_OBJECT
 private slots:
     void fitScale_centresTheSpanAndHalvesItToEven()
     {
-        struct Case { double a, b; int divisions; double min, max; };
+        struct Case {
+            double a, b;
+            int divisions;
+            double min, max;
+        };
         for (const Case &c : {Case{12, 12, 10, 11.5, 12.5}, Case{0, 2, 5, 0, 2}, Case{0, 3, 5, -0.5, 3.5}}) {
             double lo = 0, hi = 0;
             ChartModel::FitScale(c.a, c.b, 0, c.divisions, &lo, &hi);
@@ -156,9 +165,8 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray all = f.readAll();
         QCOMPARE(all.size(), 241 * 130);
-        QCOMPARE(all.left(130),
-                 QByteArray("       4       0      11      22      33      44NORMALE       66      77"
-                            "      88      99     110     121     132     143     154\r\n"));
+        QCOMPARE(all.left(130), QByteArray("       4       0      11      22      33      44NORMALE       66      77"
+                                           "      88      99     110     121     132     143     154\r\n"));
         QCOMPARE(all.mid(130, 8), QByteArray("   12345"));
         rig.chart.FlushChartBuffer();
         QCOMPARE(QFileInfo(rig.chart.spillPath()).size(), 242 * 130);

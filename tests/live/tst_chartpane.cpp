@@ -29,7 +29,7 @@ void setUpPane(ChartPane &pane, QSize size)
     pane.resize(size);
 }
 
-} // namespace
+}   // namespace
 
 class TstChartPane : public QObject {
     Q_OBJECT

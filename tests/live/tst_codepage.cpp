@@ -17,19 +17,20 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("readBack");
         QTest::newRow("Polish letters") << 3 << QStringLiteral("łąóśźżćńę ŁĄŚŻ")
-            << QByteArray("\xb3\xb9\xf3\x9c\x9f\xbf\xe6\xf1\xea \xa3\xa5\x8c\xaf") << QStringLiteral("łąóśźżćńę ŁĄŚŻ");
+                                        << QByteArray("\xb3\xb9\xf3\x9c\x9f\xbf\xe6\xf1\xea \xa3\xa5\x8c\xaf")
+                                        << QStringLiteral("łąóśźżćńę ŁĄŚŻ");
         QTest::newRow("French letters") << 2 << QStringLiteral("èàçêœ€É°")
-            << QByteArray("\xe8\xe0\xe7\xea\x9c\x80\xc9\xb0") << QStringLiteral("èàçêœ€É°");
-        QTest::newRow("Italian and English share 1252") << 4 << QStringLiteral("è€") << QByteArray("\xe8\x80")
-            << QStringLiteral("è€");
-        QTest::newRow("Polish has no grave e") << 3 << QStringLiteral("aè;") << QByteArray("a?;")
-            << QStringLiteral("a?;");
-        QTest::newRow("Italian has no l stroke") << 1 << QStringLiteral("ł1") << QByteArray("?1")
-            << QStringLiteral("?1");
-        QTest::newRow("a pair keeps its two cells") << 1 << QStringLiteral("a\U0001F600b") << QByteArray("a??b")
-            << QStringLiteral("a??b");
+                                        << QByteArray("\xe8\xe0\xe7\xea\x9c\x80\xc9\xb0") << QStringLiteral("èàçêœ€É°");
+        QTest::newRow("Italian and English share 1252")
+            << 4 << QStringLiteral("è€") << QByteArray("\xe8\x80") << QStringLiteral("è€");
+        QTest::newRow("Polish has no grave e")
+            << 3 << QStringLiteral("aè;") << QByteArray("a?;") << QStringLiteral("a?;");
+        QTest::newRow("Italian has no l stroke")
+            << 1 << QStringLiteral("ł1") << QByteArray("?1") << QStringLiteral("?1");
+        QTest::newRow("a pair keeps its two cells")
+            << 1 << QStringLiteral("a\U0001F600b") << QByteArray("a??b") << QStringLiteral("a??b");
         QTest::newRow("lone surrogate") << 3 << QString(QChar(0xD800)) + QStringLiteral("x") << QByteArray("?x")
-            << QStringLiteral("?x");
+                                        << QStringLiteral("?x");
     }
     void oneBytePerCharacter()
     {
@@ -51,7 +52,9 @@ private slots:
     {
         QTest::addColumn<int>("lingua");
         QTest::addColumn<QByteArray>("state");
-        QTest::newRow("Polish") << 3 << QByteArray("PRZEJ\x8c" "C.");
+        QTest::newRow("Polish") << 3
+                                << QByteArray("PRZEJ\x8c"
+                                              "C.");
         QTest::newRow("French") << 2 << QByteArray("TRANSIT.");
     }
     void spillFile()

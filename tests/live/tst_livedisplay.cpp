@@ -60,7 +60,7 @@ struct Rig {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestLiveDisplay : public QObject {
     Q_OBJECT

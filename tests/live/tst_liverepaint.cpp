@@ -26,7 +26,7 @@ private:
     QHash<QWidget *, QRegion> m_painted;
 };
 
-} // namespace
+}   // namespace
 
 // The display tick sets every value five times a second and the chart draws
 // its axes again at each scroll: what did not change must not be painted again.

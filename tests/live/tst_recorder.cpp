@@ -44,13 +44,24 @@ struct Rig {
         return out;
     }
     // The folder vanished: its name is now a plain file.
-    void blockFolder() { QDir(folder).removeRecursively(); QFile(folder).open(QIODevice::WriteOnly); }
-    void unblockFolder() { QFile::remove(folder); QDir().mkpath(folder); }
+    void blockFolder()
+    {
+        QDir(folder).removeRecursively();
+        QFile(folder).open(QIODevice::WriteOnly);
+    }
+    void unblockFolder()
+    {
+        QFile::remove(folder);
+        QDir().mkpath(folder);
+    }
 };
 
-int counterOf(const QByteArray &line) { return line.left(8).trimmed().toInt(); }
+int counterOf(const QByteArray &line)
+{
+    return line.left(8).trimmed().toInt();
+}
 
-} // namespace
+}   // namespace
 
 class TestRecorder : public QObject {
     Q_OBJECT
@@ -61,18 +72,25 @@ private slots:
         QTest::addColumn<int>("lingua");
         QTest::addColumn<QByteArray>("state");   // post-processed state name as stored
         QTest::addColumn<int>("headerLine");
-        QTest::addColumn<int>("column");         // header cell holding `cell`
+        QTest::addColumn<int>("column");   // header cell holding `cell`
         QTest::addColumn<QByteArray>("cell");
         QTest::addColumn<QByteArray>("stateBytes");
         // Column 0 is the sample number (channel 15), then channels 0..14.
         QTest::newRow("Italian") << 1 << QByteArray("6000") << 0 << 0 << QByteArray("Campioni")
                                  << QByteArray("NORMALE ");
         // windows-1250: \x9c s acute, \x8c S acute, \xb0 degree; windows-1252: \xe9 e acute.
-        QTest::newRow("Polish name") << 3 << QByteArray("6001") << 0 << 1 << QByteArray("Ci\x9c" "nieni")
-                                     << QByteArray("PRZEJ\x8c" "C.");
-        QTest::newRow("Polish unit") << 3 << QByteArray("6000") << 1 << 4 << QByteArray("\xb0" "C      ")
+        QTest::newRow("Polish name") << 3 << QByteArray("6001") << 0 << 1
+                                     << QByteArray("Ci\x9c"
+                                                   "nieni")
+                                     << QByteArray("PRZEJ\x8c"
+                                                   "C.");
+        QTest::newRow("Polish unit") << 3 << QByteArray("6000") << 1 << 4
+                                     << QByteArray("\xb0"
+                                                   "C      ")
                                      << QByteArray("NORMALNY");
-        QTest::newRow("French") << 2 << QByteArray("6000") << 0 << 4 << QByteArray("Temp\xe9" "rat")
+        QTest::newRow("French") << 2 << QByteArray("6000") << 0 << 4
+                                << QByteArray("Temp\xe9"
+                                              "rat")
                                 << QByteArray("NORMAL  ");
     }
     void oneSample_replacesAnOldFileWithThreeLinesInTheLanguagesCodePage()
@@ -108,9 +126,9 @@ private slots:
 
     void stopWhileWritesFail_writesWhatItCanAndCountsTheRest_data()
     {
-        QTest::addColumn<qint64>("limit");   // bytes the file may reach; 0: the folder goes instead
-        QTest::addColumn<bool>("recovers");  // the folder is back before the stop
-        QTest::addColumn<int>("lines");      // data lines in the file after the stop
+        QTest::addColumn<qint64>("limit");    // bytes the file may reach; 0: the folder goes instead
+        QTest::addColumn<bool>("recovers");   // the folder is back before the stop
+        QTest::addColumn<int>("lines");       // data lines in the file after the stop
         QTest::addColumn<int>("lost");
         QTest::addColumn<int>("failureMessages");   // text 335, during the recording
         const qint64 header = 2 * 145;
@@ -225,10 +243,10 @@ private slots:
 
     void samplesReachTheFileWithin2sOrAFullBuffer_data()
     {
-        QTest::addColumn<int>("stepMs");    // clock advance after each sample
+        QTest::addColumn<int>("stepMs");   // clock advance after each sample
         QTest::addColumn<int>("samples");
-        QTest::addColumn<int>("idleMs");    // then no samples, display ticks only
-        QTest::addColumn<int>("lines");     // data lines in the file
+        QTest::addColumn<int>("idleMs");   // then no samples, display ticks only
+        QTest::addColumn<int>("lines");    // data lines in the file
         QTest::newRow("5 a second, 2 s") << 200 << 11 << 0 << 11;
         QTest::newRow("5 a second, 4 s") << 200 << 21 << 0 << 11;
         QTest::newRow("5 a second, 4.2 s") << 200 << 22 << 0 << 22;

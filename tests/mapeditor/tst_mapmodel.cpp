@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "live/livestate.h"
 #include "link/imagefile.h"
+#include "live/livestate.h"
 #include "mapeditor/mapmodel.h"
 
 namespace {
@@ -32,7 +32,7 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace
+}   // namespace
 
 class TestMapModel : public QObject {
     Q_OBJECT
@@ -66,7 +66,7 @@ private slots:
         QTest::addColumn<int>("k");
         QTest::addColumn<double>("raw");
         QTest::addColumn<double>("selector");
-        QTest::addColumn<double>("shown");   // 33: left as it was
+        QTest::addColumn<double>("shown");       // 33: left as it was
         QTest::addColumn<double>("lambdaMax");   // 5000: left as it was
         QTest::newRow("delay 30 -> 7.5 to even, range 0") << 0 << ImageRecords << 2 << 30.0 << 0.0 << 8.0 << 1100.0;
         QTest::newRow("delay 26 -> 6.5 to even, range 1") << 1 << ImageRecords << 2 << 26.0 << 1.0 << 6.0 << 2100.0;
@@ -89,8 +89,11 @@ private slots:
         // The other variant's range selector holds another choice, which must not be read.
         const int own = variant == 0 ? 2653 : 2643, other = variant == 0 ? 2643 : 2653;
         QFile::remove(path("params.PRG"));
-        QVERIFY(!records || writeImage(path("params.PRG"), {{model.state().SwitchSlots[k].Record, raw},
-                                                            {own, selector}, {other, selector == 1 ? 0 : 1}}, records));
+        QVERIFY(
+            !records
+            || writeImage(path("params.PRG"),
+                          {{model.state().SwitchSlots[k].Record, raw}, {own, selector}, {other, selector == 1 ? 0 : 1}},
+                          records));
         model.edit().SwitchValue[k] = model.edit().SwitchInitial[k] = 33;
         LiveState live;
         live.LiveChannels[4].Max = 5000;
@@ -105,16 +108,15 @@ private slots:
     void loadMapParameters_readsEachSlotFromItsRecord_data()
     {
         QTest::addColumn<int>("variant");
-        QTest::addColumn<QList<int>>("records");   // enrich 4, pump 6, tps 4, duration 2, mode, limit A, limit B,
-                                                 // switchover 5, cut-off 6
+        QTest::addColumn<QList<int>>("records");     // enrich 4, pump 6, tps 4, duration 2, mode, limit A, limit B,
+                                                     // switchover 5, cut-off 6
         QTest::addColumn<QList<int>>("selectors");   // range, valves, plant type
-        QTest::addColumn<bool>("marks");   // valves 16 and plant 2 (methane) in their records
-        const QList<int> aa{2648, 2721, 2643, 2719, 2716, 2716, 2712, 2712, 2742, 2742, 2631, 2632, 2713, 2713,
-                            2647, 2720, 2741, 2636, 2635, 2654, 2689, 2688, 2655, 2726,
-                            2658, 2723, 2659, 2660, 2661, 2740};
-        const QList<int> other{2660, 2674, 2661, 2675, 2721, 2729, 2720, 2728, 2723, 2731, 2670, 2656, 2718, 2726,
-                               2659, 2673, 2741, 2657, 2671, 2654, 2694, 2693, 2695, 2696,
-                               2683, 2686, 2684, 2685, 2687, 2740};
+        QTest::addColumn<bool>("marks");             // valves 16 and plant 2 (methane) in their records
+        const QList<int> aa{2648, 2721, 2643, 2719, 2716, 2716, 2712, 2712, 2742, 2742, 2631, 2632, 2713, 2713, 2647,
+                            2720, 2741, 2636, 2635, 2654, 2689, 2688, 2655, 2726, 2658, 2723, 2659, 2660, 2661, 2740};
+        const QList<int> other{2660, 2674, 2661, 2675, 2721, 2729, 2720, 2728, 2723, 2731,
+                               2670, 2656, 2718, 2726, 2659, 2673, 2741, 2657, 2671, 2654,
+                               2694, 2693, 2695, 2696, 2683, 2686, 2684, 2685, 2687, 2740};
         for (bool marks : {true, false}) {
             QTest::addRow("AA, marks %d", marks) << 0 << aa << QList<int>{2653, 2695, 2682} << marks;
             QTest::addRow("other, marks %d", marks) << 1 << other << QList<int>{2643, 2639, 2638} << marks;
@@ -140,13 +142,19 @@ private slots:
         QVERIFY(model.LoadMapParameters(path("records.PRG"), variant, live));
         const MapEditorState &st = model.state();
         QList<const ParamSlot *> got;
-        for (const ParamSlot &p : st.EnrichSlots) got << &p;
-        for (const ParamSlot &p : st.PumpSlots) got << &p;
-        for (const ParamSlot &p : st.TpsSlots) got << &p;
-        for (const ParamSlot &p : st.DurationSlots) got << &p;
+        for (const ParamSlot &p : st.EnrichSlots)
+            got << &p;
+        for (const ParamSlot &p : st.PumpSlots)
+            got << &p;
+        for (const ParamSlot &p : st.TpsSlots)
+            got << &p;
+        for (const ParamSlot &p : st.DurationSlots)
+            got << &p;
         got << &st.TpsMode << &st.TpsLimitA << &st.TpsLimitB;
-        for (const ParamSlot &p : st.SwitchSlots) got << &p;
-        for (const ParamSlot &p : st.CutSlots) got << &p;
+        for (const ParamSlot &p : st.SwitchSlots)
+            got << &p;
+        for (const ParamSlot &p : st.CutSlots)
+            got << &p;
         QCOMPARE(got.size(), records.size());
         for (int k = 0; k < records.size(); ++k) {
             QCOMPARE(int(got[k]->Record), records[k]);
@@ -169,8 +177,8 @@ private slots:
         QCOMPARE(valueAt(file, 2826), 7.0);
         QCOMPARE(valueAt(file, 2700), 7.0);
 
-        QVERIFY(model.WriteIdentRecords(file, {"000011", "   -12", "    13", "000014", "    -1",
-                                               "  ab16", "000017", "000018"}));
+        QVERIFY(model.WriteIdentRecords(
+            file, {"000011", "   -12", "    13", "000014", "    -1", "  ab16", "000017", "000018"}));
         const QList<int> records{2700, 2701, 2706, 2654, 2690, 2691, 2692, 2702, 2826, 2827};
         const QList<double> expected{11, -12, 13, 14, 0, 0, 17, 18, 1, 99};
         for (int k = 0; k < records.size(); ++k)
@@ -204,8 +212,7 @@ private slots:
         QTest::addColumn<QList<double>>("values");
         const QList<double> flat(6, 100);
         // Flat 100: shape kept; scales floor(10000 / 142) and floor(10000 / 100); 70 * 107 / 50 = 149.8.
-        QTest::newRow("all 100") << flat << 50.0 << -1.0 << false
-                                 << QList<int>{1, 3, 502, 1002, 2, 1500, 2700}
+        QTest::newRow("all 100") << flat << 50.0 << -1.0 << false << QList<int>{1, 3, 502, 1002, 2, 1500, 2700}
                                  << QList<double>{70, 150, 5040, 9940, 100, 10000, 4321};
         // Down to 50 % from DC-IN 40 to 60: 39.97 full, 49.96 halfway down the ramp, 99.91 half.
         QTest::newRow("50 past 60") << QList<double>{100, 100, 100, 50, 50, 50} << 50.0 << -1.0 << false
@@ -215,8 +222,8 @@ private slots:
         QTest::newRow("ramp inside table 0") << QList<double>{0, 100, 100, 100, 100, 100} << 50.0 << 1000.0 << false
                                              << QList<int>{1, 3, 4, 1002} << QList<double>{1001, 0, 10, 10000};
         // The scale is capped at what a record holds and the points follow the capped scale.
-        QTest::newRow("scale above 32767") << QList<double>(6, 90) << 30000.0 << 10000.0 << false
-                                           << QList<int>{1, 500} << QList<double>{32767, 9830};
+        QTest::newRow("scale above 32767")
+            << QList<double>(6, 90) << 30000.0 << 10000.0 << false << QList<int>{1, 500} << QList<double>{32767, 9830};
         QTest::newRow("scale 0") << flat << 0.0 << -1.0 << false << QList<int>() << QList<double>();
         QTest::newRow("all points 0") << flat << 50.0 << 0.0 << false << QList<int>() << QList<double>();
         QTest::newRow("new scale would be 0") << flat << 1.0 << 20000.0 << false << QList<int>() << QList<double>();

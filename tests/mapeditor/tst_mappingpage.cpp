@@ -10,9 +10,9 @@
 #include "app/texts.h"
 #include "live/chartmodel.h"
 #include "live/livedata.h"
-#include "mapeditor/widgets/grafici.h"
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/widgets/correctiongraph.h"
+#include "mapeditor/widgets/grafici.h"
 #include "mapeditor/widgets/mappingpage.h"
 #include "support/scriptedsink.h"
 #include "ui/common/pictures.h"
@@ -63,7 +63,11 @@ struct PageRig {
         return b->hasFocus() ? text.trimmed() : text;
     }
     QLineEdit *focused() const { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); }
-    bool enter(QLineEdit *b) { QTest::mouseClick(b, Qt::LeftButton); return b->hasFocus(); }
+    bool enter(QLineEdit *b)
+    {
+        QTest::mouseClick(b, Qt::LeftButton);
+        return b->hasFocus();
+    }
 
     QWidget *panel() const { return page->PTacca(0)->parentWidget(); }
     int markCentre(int i) const { return page->PTacca(i)->geometry().center().x(); }
@@ -88,7 +92,7 @@ struct PageRig {
     Ints thresholds() const { return {int(value(0)), int(value(1)), int(value(2)), int(value(3))}; }
 };
 
-} // namespace
+}   // namespace
 
 class TstMappingPage : public QObject {
     Q_OBJECT
@@ -100,8 +104,8 @@ private slots:
         QTest::addColumn<QString>("typed");   // after Space has emptied the box
         QTest::addColumn<int>("kept");
         QTest::addColumn<bool>("modified");
-        QTest::addColumn<Ints>("range");      // of the graph, from the six percentages
-        QTest::addColumn<bool>("away");       // another window comes up before leaving
+        QTest::addColumn<Ints>("range");   // of the graph, from the six percentages
+        QTest::addColumn<bool>("away");    // another window comes up before leaving
         const Ints flat{0, 100};
         QTest::newRow("DCIN past the next takes its value") << 1 << 40 << "150" << 60 << true << flat << false;
         QTest::newRow("DCIN below the previous takes its value") << 2 << 60 << "10" << 40 << true << flat << false;
@@ -112,10 +116,12 @@ private slots:
         QTest::newRow("DCIN back to its initial value") << 1 << 30 << "40" << 40 << false << flat << false;
         QTest::newRow("DeltaP 400 gives 300") << 6 << 100 << "400" << 300 << true << Ints{100, 300} << false;
         QTest::newRow("DeltaP 0 is a value, not an empty box") << 6 << 100 << "0" << 0 << true << Ints{0, 100} << false;
-        QTest::newRow("DeltaP emptied, away and back, gets its text back") << 6 << 85 << "7 " << 85 << true << Ints{85, 100} << true;
+        QTest::newRow("DeltaP emptied, away and back, gets its text back")
+            << 6 << 85 << "7 " << 85 << true << Ints{85, 100} << true;
         QTest::newRow("DeltaP three digits only") << 6 << 100 << "+1-2*a34" << 123 << true << Ints{100, 123} << false;
         // All six equal: the graph keeps the range it had.
-        QTest::newRow("DeltaP back to its initial value") << 6 << 140 << "100" << 100 << false << Ints{100, 140} << false;
+        QTest::newRow("DeltaP back to its initial value")
+            << 6 << 140 << "100" << 100 << false << Ints{100, 140} << false;
     }
     void leavingABox_keepsBreakpointsInOrderAndPercentagesInRange()
     {
@@ -173,14 +179,20 @@ private slots:
         const Qt::KeyboardModifiers keypad = Qt::ShiftModifier | Qt::KeypadModifier;
         const Ints close{20, 40, 41, 80};
         QTest::newRow("DCIN + up to the next") << 1 << close << 100 << int(Qt::Key_Plus) << none << Ints{41, 41};
-        QTest::newRow("DCIN + up to 100") << 3 << Ints{20, 40, 60, 99} << 100 << int(Qt::Key_Plus) << none << Ints{100, 100};
+        QTest::newRow("DCIN + up to 100")
+            << 3 << Ints{20, 40, 60, 99} << 100 << int(Qt::Key_Plus) << none << Ints{100, 100};
         QTest::newRow("DCIN - down to the previous") << 2 << close << 100 << int(Qt::Key_Minus) << none << Ints{40, 40};
-        QTest::newRow("DCIN - down to 0") << 0 << Ints{1, 40, 60, 80} << 100 << int(Qt::Key_Minus) << none << Ints{0, 0};
+        QTest::newRow("DCIN - down to 0")
+            << 0 << Ints{1, 40, 60, 80} << 100 << int(Qt::Key_Minus) << none << Ints{0, 0};
         QTest::newRow("DeltaP Shift +") << 5 << kStandard << 100 << int(Qt::Key_Plus) << shift << Ints{101, 102};
-        QTest::newRow("DeltaP Shift + up to 300") << 5 << kStandard << 299 << int(Qt::Key_Plus) << shift << Ints{300, 300};
-        QTest::newRow("DeltaP Shift + on an Italian keyboard") << 5 << kStandard << 100 << int(Qt::Key_Asterisk) << shift << Ints{101, 102};
-        QTest::newRow("DeltaP Shift - of the keypad") << 9 << kStandard << 100 << int(Qt::Key_Minus) << keypad << Ints{99, 98};
-        QTest::newRow("DeltaP Shift - down to 0") << 9 << kStandard << 1 << int(Qt::Key_Underscore) << shift << Ints{0, 0};
+        QTest::newRow("DeltaP Shift + up to 300")
+            << 5 << kStandard << 299 << int(Qt::Key_Plus) << shift << Ints{300, 300};
+        QTest::newRow("DeltaP Shift + on an Italian keyboard")
+            << 5 << kStandard << 100 << int(Qt::Key_Asterisk) << shift << Ints{101, 102};
+        QTest::newRow("DeltaP Shift - of the keypad")
+            << 9 << kStandard << 100 << int(Qt::Key_Minus) << keypad << Ints{99, 98};
+        QTest::newRow("DeltaP Shift - down to 0")
+            << 9 << kStandard << 1 << int(Qt::Key_Underscore) << shift << Ints{0, 0};
     }
     void stepKeys_changeOnlyTheText()
     {
@@ -216,9 +228,11 @@ private slots:
         QTest::newRow("PgDn DeltaP 5 to DCIN 0") << 9 << int(Qt::Key_PageDown) << none << 0;
         QTest::newRow("PgUp DCIN 0 to DeltaP 5") << 0 << int(Qt::Key_PageUp) << none << 9;
         QTest::newRow("PgUp DeltaP 0 to DCIN 3") << 4 << int(Qt::Key_PageUp) << none << 3;
-        QTest::newRow("Shift PgDn stays") << 2 << int(Qt::Key_PageDown) << Qt::KeyboardModifiers(Qt::ShiftModifier) << 2;
+        QTest::newRow("Shift PgDn stays")
+            << 2 << int(Qt::Key_PageDown) << Qt::KeyboardModifiers(Qt::ShiftModifier) << 2;
         QTest::newRow("Enter DCIN 1 to 2") << 1 << int(Qt::Key_Return) << none << 2;
-        QTest::newRow("keypad Enter DeltaP 5 to DCIN 0") << 9 << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0;
+        QTest::newRow("keypad Enter DeltaP 5 to DCIN 0")
+            << 9 << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0;
         QTest::newRow("Tab out of the boxes") << 9 << int(Qt::Key_Tab) << none << -1;
     }
     void pageAndEnterKeys_moveThroughTheBoxes()
@@ -260,7 +274,8 @@ private slots:
         QTest::newRow("mark 2 to 50") << Drags{{2, 50}} << left << Ints{20, 40, 50, 80} << true;
         QTest::newRow("mark 1 onto mark 0") << Drags{{1, 10}} << left << Ints{20, 20, 60, 80} << true;
         QTest::newRow("mark 2 onto mark 3") << Drags{{2, 95}} << left << Ints{20, 40, 80, 80} << true;
-        QTest::newRow("mark 0 of the box being edited past the left end") << Drags{{0, -15}} << left << Ints{0, 40, 60, 80} << true;
+        QTest::newRow("mark 0 of the box being edited past the left end")
+            << Drags{{0, -15}} << left << Ints{0, 40, 60, 80} << true;
         QTest::newRow("mark 3 past the right end") << Drags{{3, 115}} << left << Ints{20, 40, 60, 100} << true;
         QTest::newRow("mark 1 nudged within its percent") << Drags{{1, 40.2}} << left << kStandard << false;
         QTest::newRow("right button moves nothing") << Drags{{1, 70}} << Qt::RightButton << kStandard << false;
@@ -329,9 +344,9 @@ private slots:
         PageRig rig;
         QVERIFY(rig.ready());
         QVERIFY(rig.enter(rig.page->DeltaP(1)));   // the focused box too
-        for (const std::array<bool, 6> &marks : {std::array{false, true, true, false, false, false},
-                                                 std::array{false, false, false, false, false, true},
-                                                 std::array{false, false, false, false, false, false}}) {
+        for (const std::array<bool, 6> &marks :
+             {std::array{false, true, true, false, false, false}, std::array{false, false, false, false, false, true},
+              std::array{false, false, false, false, false, false}}) {
             rig.page->setDeltaPMarks(marks);
             for (int k = 0; k < 6; ++k) {
                 QLineEdit *b = rig.page->DeltaP(k);

@@ -60,9 +60,7 @@ struct SimRig : LinkRig {
     {
         MapEditorState &s = map.edit();
         switch (flow) {
-        case ApplyF8:
-            s.SwitchValue = {30, 60, 20, 25, -5};
-            return mapOps->apply(kPageSwitchover, kModifiedValues);
+        case ApplyF8: s.SwitchValue = {30, 60, 20, 25, -5}; return mapOps->apply(kPageSwitchover, kModifiedValues);
         case StoreF9:
             s.CutValue[0] = 2500, s.CutValue[1] = 80, s.CutValue[2] = 150;
             return mapOps->storePage(kPageCutOff, kModifiedValues);
@@ -75,7 +73,7 @@ struct SimRig : LinkRig {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestMapSending : public QObject {
     Q_OBJECT
@@ -96,8 +94,8 @@ private slots:
         QSignalSpy finished(r.link.get(), &Link::operationFinished);
         QSignalSpy whitened(r.mapOps.get(), &MapOperations::valueBoxesSent);
         QVERIFY(r.start(Flow(flow)));
-        const QList<SlotWrite> sent = flow == StoreMapping ? QList<SlotWrite>{}
-                                                           : PageValuesToSend(r.map.state(), flow == ApplyF8 ? 2 : 3, 0, 0);
+        const QList<SlotWrite> sent =
+            flow == StoreMapping ? QList<SlotWrite>{} : PageValuesToSend(r.map.state(), flow == ApplyF8 ? 2 : 3, 0, 0);
         QVERIFY(waitWhileTalking(*r.link, [&] { return finished.size() == 1; }));
         QCOMPARE(finished[0][1].toBool(), true);
         QVERIFY(r.ui.messages.isEmpty());

@@ -46,7 +46,7 @@ MapEditorState cutOff(int variant, bool standard)
     return s;
 }
 
-} // namespace
+}   // namespace
 
 class TestPageValues : public QObject {
     Q_OBJECT
@@ -62,12 +62,12 @@ private slots:
 
         const Writes pumps{{2716, 50}, {2716, 50}, {2712, 50}, {2712, 50}, {2742, 50}, {2742, 50}};
         Writes sent = Writes{{2648, 300}, {2721, 9999}, {2643, 75}, {2719, 1500}} + pumps
-                      + Writes{{2631, 800}, {2632, 600}, {2713, 20}, {2713, 20}, {2636, 599}, {2635, 500},
-                               {2647, 1}, {2720, 9999}};
+                      + Writes{{2631, 800}, {2632, 600}, {2713, 20}, {2713, 20},
+                               {2636, 599}, {2635, 500}, {2647, 1},  {2720, 9999}};
         // Stored values are scaled even at 9999, and a limit is kept below its sensitivity.
         Writes stored = Writes{{2648, 300}, {2721, 14998.5}, {2643, 75}, {2719, 1500}} + pumps
-                        + Writes{{2631, 800}, {2632, 600}, {2713, 20}, {2713, 20}, {2636, 599}, {2635, 500},
-                                 {2647, 1}, {2720, 999.9}};
+                        + Writes{{2631, 800}, {2632, 600}, {2713, 20}, {2713, 20},
+                                 {2636, 599}, {2635, 500}, {2647, 1},  {2720, 999.9}};
         QTest::newRow("F7 modified, limits in use") << transients(0, 1) << 1 << 0 << 0 << sent << stored;
 
         Writes sentNoLimits = sent;
@@ -80,9 +80,9 @@ private slots:
                            + Writes{{2716, 100}, {2716, 100}, {2712, 100}, {2712, 100}, {2742, 100}, {2742, 100}}
                            + Writes{{2631, 400}, {2632, 300}, {2713, 10}, {2713, 10}};
         // The initial limits always go out, but are written into the image only when in use.
-        QTest::newRow("F7 initial, limits off") << transients(0, 0) << 1 << 1 << 0
-                                                << own + Writes{{2636, 700}, {2635, 500}, {2647, 3}, {2720, 9999}}
-                                                << own + Writes{{2647, 3}, {2720, 9999}};
+        QTest::newRow("F7 initial, limits off")
+            << transients(0, 0) << 1 << 1 << 0 << own + Writes{{2636, 700}, {2635, 500}, {2647, 3}, {2720, 9999}}
+            << own + Writes{{2647, 3}, {2720, 9999}};
 
         MapModel m;
         m.AssignParameterRecords(0);
@@ -98,18 +98,17 @@ private slots:
             << sw << 2 << 1 << 0 << Writes{{2654, 25}, {2689, 45}, {2688, 32}, {2655, 35}, {2726, 5}}
             << Writes{{2654, 25}, {2689, 45}, {2688, 32}, {2655, 35}, {2726, -1}};
 
-        QTest::newRow("F9 modified")
-            << cutOff(0, false) << 3 << 0 << 0
-            << Writes{{2658, 1500}, {2723, -40}, {2659, 60}, {2660, 90}, {2661, 25}, {2740, 3}}
-            << Writes{{2658, 1500}, {2723, -40}, {2659, 60}, {2660, 90}, {2661, 25}, {2740, 3}};
+        QTest::newRow("F9 modified") << cutOff(0, false) << 3 << 0 << 0
+                                     << Writes{{2658, 1500}, {2723, -40}, {2659, 60}, {2660, 90}, {2661, 25}, {2740, 3}}
+                                     << Writes{{2658, 1500}, {2723, -40}, {2659, 60},
+                                               {2660, 90},   {2661, 25},  {2740, 3}};
         // Standard values: the threshold sent is the slider's, the one stored the standard 2000.
-        QTest::newRow("F9 standard")
-            << cutOff(0, true) << 3 << 0 << 0
-            << Writes{{2658, 1500}, {2723, -60}, {2659, 50}, {2660, 100}, {2661, 30}, {2740, 1}}
-            << Writes{{2658, 2000}, {2723, -60}, {2659, 50}, {2660, 100}, {2661, 30}, {2740, 1}};
+        QTest::newRow("F9 standard") << cutOff(0, true) << 3 << 0 << 0 << Writes{{2658, 1500}, {2723, -60}, {2659, 50},
+                                                                                 {2660, 100},  {2661, 30},  {2740, 1}}
+                                     << Writes{{2658, 2000}, {2723, -60}, {2659, 50},
+                                               {2660, 100},  {2661, 30},  {2740, 1}};
         QTest::newRow("F9 variant 1 has no sixth slot")
-            << cutOff(1, false) << 3 << 1 << 1
-            << Writes{{2683, 1800}, {2686, -40}, {2684, 120}, {2685, 90}, {2687, 25}}
+            << cutOff(1, false) << 3 << 1 << 1 << Writes{{2683, 1800}, {2686, -40}, {2684, 120}, {2685, 90}, {2687, 25}}
             << Writes{{2683, 1800}, {2686, -40}, {2684, 120}, {2685, 90}, {2687, 25}};
         QTest::newRow("F6 sends nothing") << cutOff(0, false) << 0 << 0 << 0 << Writes{} << Writes{};
     }

@@ -27,7 +27,7 @@ FrameState frameIn(int lingua)
     return f;
 }
 
-} // namespace
+}   // namespace
 
 class TstValProg : public QObject {
     Q_OBJECT

@@ -39,9 +39,9 @@ struct PageRig {
         st.CutInitial[0] = st.CutValue[0] = threshold;
         auto *column = new QVBoxLayout(&window);
         column->addWidget(elsewhere);
-        page = which == 1 ? static_cast<ValuePage *>(new TransientPage(frame, map, &window))
-             : which == 2 ? static_cast<ValuePage *>(new SwitchPage(frame, map, &window))
-                          : new CutPage(frame, map, &window);
+        page = which == 1   ? static_cast<ValuePage *>(new TransientPage(frame, map, &window))
+               : which == 2 ? static_cast<ValuePage *>(new SwitchPage(frame, map, &window))
+                            : new CutPage(frame, map, &window);
         column->addWidget(page, 1);
         window.resize(1000, 620);
         window.show();
@@ -62,7 +62,7 @@ struct PageRig {
         QVERIFY(QTest::qWaitFor([w] { return w->hasFocus(); }));
     }
     // Into box i (all of its text selected, as on entering), then type.
-    void type(int i, const QString &keys) 
+    void type(int i, const QString &keys)
     {
         focus(box(i));
         QTest::keyClicks(box(i), keys);
@@ -70,10 +70,16 @@ struct PageRig {
     void leave() { focus(elsewhere); }
 };
 
-bool red(QLineEdit *box) { return box->palette().color(QPalette::Base) == ValuePage::modifiedColour(); }
-bool white(QLineEdit *box) { return box->palette().color(QPalette::Base) == QColor(Qt::white); }
+bool red(QLineEdit *box)
+{
+    return box->palette().color(QPalette::Base) == ValuePage::modifiedColour();
+}
+bool white(QLineEdit *box)
+{
+    return box->palette().color(QPalette::Base) == QColor(Qt::white);
+}
 
-} // namespace
+}   // namespace
 
 class TstValuePages : public QObject {
     Q_OBJECT
@@ -254,8 +260,8 @@ private slots:
             QCOMPARE(rig.value(2), 100.0);
             QCOMPARE(rig.flag(), shown != 2000);   // back at the ECU's value, still modified
             QCOMPARE(red(rig.box(0)), shown != 2000);
-            const QStringList initial = on ? QStringList{"2000", "-60", "100"}
-                                           : QStringList{QString::number(threshold), "-45", "120"};
+            const QStringList initial =
+                on ? QStringList{"2000", "-60", "100"} : QStringList{QString::number(threshold), "-45", "120"};
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(f9->CutIni(i)->text(), initial[i]);
             const QColor colour = on ? ValuePage::standardColour() : ValuePage::initialColour();

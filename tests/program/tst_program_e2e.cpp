@@ -67,16 +67,16 @@ private slots:
 
         QProcessEnvironment env = environmentWith("DISPLAY", m_display);
         env.insert("QT_QPA_PLATFORM", "xcb");
-        env.remove("QT_LOGGING_RULES"); // a failure to reach the display must say why
+        env.remove("QT_LOGGING_RULES");   // a failure to reach the display must say why
         m_app.setProcessEnvironment(env);
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_app.start(KALIBRON_PATH, {"--app-dir", m_dir.path()});
         QByteArray win;
         QTRY_VERIFY_WITH_TIMEOUT(!(win = xdotool({"search", "--onlyvisible", "--name", "VARSENO"})).isEmpty()
-                                     || m_app.state() == QProcess::NotRunning, 20000);
-        QVERIFY2(m_app.state() == QProcess::Running,
-                 qPrintable("the program ended at start on display " + m_display + ": "
-                            + m_xvfb.readAllStandardError().right(500)));
+                                     || m_app.state() == QProcess::NotRunning,
+                                 20000);
+        QVERIFY2(m_app.state() == QProcess::Running, qPrintable("the program ended at start on display " + m_display
+                                                                + ": " + m_xvfb.readAllStandardError().right(500)));
         win = win.split('\n').first();
         xdotool({"windowfocus", "--sync", win});
         xdotool({"key", "ctrl+F1"});
@@ -95,7 +95,8 @@ private slots:
         // Live samples run past the chart's right edge: the first scroll spills them to file.
         // A closed link deletes the image: no point waiting for samples then.
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_dir.filePath("DATI_GRAF.GRF")).size() >= 90 * 130
-                                     || !QFile::exists(m_dir.filePath("LETTURA.PRG")), 90000);
+                                     || !QFile::exists(m_dir.filePath("LETTURA.PRG")),
+                                 90000);
         QVERIFY(QFile::exists(m_dir.filePath("LETTURA.PRG")));
         QCOMPARE(QFileInfo(m_dir.filePath("DATI_GRAF.GRF")).size() % 130, 0);
 
@@ -157,7 +158,8 @@ private slots:
         QTest::qWait(800);
         xdotool({"key", "Return"});   // "Inserire il dischetto!", OK
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir.filePath("USB/AUTOADATT.DAT")), 10000);
-        QVERIFY(QFileInfo(m_dir.filePath("USB/AUTOADATT/FIAT/CENTRAL2/") + QFileInfo(savedMap(2)).fileName()).size() > 0);
+        QVERIFY(QFileInfo(m_dir.filePath("USB/AUTOADATT/FIAT/CENTRAL2/") + QFileInfo(savedMap(2)).fileName()).size()
+                > 0);
         QTest::qWait(500);
         xdotool({"key", "Return"});   // done
         QTest::qWait(300);
@@ -181,8 +183,8 @@ private slots:
 
         xdotool({"windowfocus", "--sync", win});
         xdotool({"key", "ctrl+F10"});
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_dir.filePath("LETTURA.PRG"))
-                                     && !QFile::exists(m_dir.filePath("LETTURAN.PRG")), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !QFile::exists(m_dir.filePath("LETTURA.PRG")) && !QFile::exists(m_dir.filePath("LETTURAN.PRG")), 15000);
         QCOMPARE(m_app.state(), QProcess::Running);
         QCOMPARE(m_sim.state(), QProcess::Running);
     }

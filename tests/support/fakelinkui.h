@@ -10,7 +10,12 @@
 // windows would show, messages are answered from `answers` (front first), then with 1.
 class FakeLinkUi : public LinkUi {
 public:
-    struct Message { QString text; int flags = 0; QString title; int position = 0; };
+    struct Message {
+        QString text;
+        int flags = 0;
+        QString title;
+        int position = 0;
+    };
     QStringList calls;
     QList<Message> messages;
     QList<std::pair<QString, QString>> plainMessages;   // text, title
@@ -23,7 +28,13 @@ public:
     std::array<bool, 6> deltaPMarks{};
     double markerX = -1;
 
-    void clear() { calls.clear(); messages.clear(); plainMessages.clear(); beeps = 0; }
+    void clear()
+    {
+        calls.clear();
+        messages.clear();
+        plainMessages.clear();
+        beeps = 0;
+    }
 
     void waitOpen(const QString &caption, const QString &label) override
     {
@@ -33,24 +44,69 @@ public:
         waitCaption = caption;
         waitLabel = label;
     }
-    void waitShow() override { calls << "waitShow"; waitOpenNow = true; }
-    void waitSetLabel(const QString &text) override { calls << "waitSetLabel"; waitLabel = text; }
-    void waitShowOk() override { calls << "waitShowOk"; waitOkShown = true; }
-    void waitClose() override { calls << "waitClose"; waitOpenNow = waitOkShown = false; mainWindowEnabled = true; }
+    void waitShow() override
+    {
+        calls << "waitShow";
+        waitOpenNow = true;
+    }
+    void waitSetLabel(const QString &text) override
+    {
+        calls << "waitSetLabel";
+        waitLabel = text;
+    }
+    void waitShowOk() override
+    {
+        calls << "waitShowOk";
+        waitOkShown = true;
+    }
+    void waitClose() override
+    {
+        calls << "waitClose";
+        waitOpenNow = waitOkShown = false;
+        mainWindowEnabled = true;
+    }
     bool waitIsOpen() const override { return waitOpenNow; }
-    void setMainWindowEnabled(bool on) override { calls << "setMainWindowEnabled"; mainWindowEnabled = on; }
-    void setBusyCursor(bool busy) override { calls << "setBusyCursor"; busyCursor = busy; }
+    void setMainWindowEnabled(bool on) override
+    {
+        calls << "setMainWindowEnabled";
+        mainWindowEnabled = on;
+    }
+    void setBusyCursor(bool busy) override
+    {
+        calls << "setBusyCursor";
+        busyCursor = busy;
+    }
     void setConnectButtons(bool) override { calls << "setConnectButtons"; }
-    void SetEcuReadyControls(bool ready) override { calls << "SetEcuReadyControls"; ecuReadyControls = ready; }
+    void SetEcuReadyControls(bool ready) override
+    {
+        calls << "SetEcuReadyControls";
+        ecuReadyControls = ready;
+    }
     void SetRecordingIdle() override { calls << "SetRecordingIdle"; }
     void ChiudiFinestre() override { calls << "ChiudiFinestre"; }
-    void setEditorEnabled(bool on) override { calls << "setEditorEnabled"; editorEnabled = on; }
+    void setEditorEnabled(bool on) override
+    {
+        calls << "setEditorEnabled";
+        editorEnabled = on;
+    }
     void FillMapEditor() override { calls << "FillMapEditor"; }
     void showMapEditor() override { calls << "showMapEditor"; }
-    void ShowPageButtons(int tab) override { calls << "ShowPageButtons"; pageButtons = tab; }
+    void ShowPageButtons(int tab) override
+    {
+        calls << "ShowPageButtons";
+        pageButtons = tab;
+    }
     int currentEditorPage() const override { return currentPage; }
-    void setDeltaPMarks(const std::array<bool, 6> &red) override { calls << "setDeltaPMarks"; deltaPMarks = red; }
-    void MoveOperatingMarker(double x) override { calls << "MoveOperatingMarker"; markerX = x; }
+    void setDeltaPMarks(const std::array<bool, 6> &red) override
+    {
+        calls << "setDeltaPMarks";
+        deltaPMarks = red;
+    }
+    void MoveOperatingMarker(double x) override
+    {
+        calls << "MoveOperatingMarker";
+        markerX = x;
+    }
     void RedrawChart() override { calls << "RedrawChart"; }
 
     int showMessage(const QString &text, int flags, const QString &title, int position) override
@@ -64,5 +120,9 @@ public:
         calls << "plainMessage";
         plainMessages.append({text, title});
     }
-    void beep() override { calls << "beep"; ++beeps; }
+    void beep() override
+    {
+        calls << "beep";
+        ++beeps;
+    }
 };

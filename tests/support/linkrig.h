@@ -3,11 +3,11 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "link/imagerestore.h"
 #include "link/link.h"
 #include "live/chartmodel.h"
 #include "live/livedata.h"
 #include "live/recorder.h"
-#include "link/imagerestore.h"
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/mapoperations.h"
 #include "support/fakelinkui.h"

@@ -1,9 +1,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QSlider>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -16,8 +16,8 @@
 #include "live/livedata.h"
 #include "live/widgets/boxdati.h"
 #include "mapeditor/mapmodel.h"
-#include "mapeditor/widgets/grafici.h"
 #include "mapeditor/widgets/cutpage.h"
+#include "mapeditor/widgets/grafici.h"
 #include "mapeditor/widgets/mappingpage.h"
 #include "mapeditor/widgets/switchpage.h"
 #include "mapeditor/widgets/transientpage.h"
@@ -58,7 +58,10 @@ struct EditorRig : MessageSink {
     }
     void plainMessage(const QString &, const QString &) override {}
     void beep() override { ++beeps; }
-    bool laidOut() { return QTest::qWaitFor([this] { return !g->Ridimensiono().isActive(); }); }
+    bool laidOut()
+    {
+        return QTest::qWaitFor([this] { return !g->Ridimensiono().isActive(); });
+    }
 };
 
 bool near(const QRect &r, double x, double y, double w, double h)
@@ -66,7 +69,7 @@ bool near(const QRect &r, double x, double y, double w, double h)
     return qAbs(r.x() - x) <= 1 && qAbs(r.y() - y) <= 1 && qAbs(r.width() - w) <= 1 && qAbs(r.height() - h) <= 1;
 }
 
-} // namespace
+}   // namespace
 
 class TstGrafici : public QObject {
     Q_OBJECT
@@ -202,8 +205,9 @@ private slots:
             QTRY_VERIFY(page->isVisible());
             QApplication::processEvents();
             const QRect content = page->content()->geometry();
-            QVERIFY2(page->rect().contains(content), qPrintable(QStringLiteral("%1 in %2").arg(
-                         QDebug::toString(content), QDebug::toString(page->rect()))));
+            QVERIFY2(
+                page->rect().contains(content),
+                qPrintable(QStringLiteral("%1 in %2").arg(QDebug::toString(content), QDebug::toString(page->rect()))));
             QVERIFY(qAbs(content.left() - (page->width() - 1 - content.right())) <= 1);
             const auto labels = page->content()->findChildren<QWidget *>();
             for (QWidget *w : labels) {
@@ -241,18 +245,21 @@ private slots:
         EditorRig rig(true);
         int stores = 0;
         if (storeStarts >= 0)
-            rig.g->setF6StoreHandler([&] { ++stores; return storeStarts == 1; });
+            rig.g->setF6StoreHandler([&] {
+                ++stores;
+                return storeStarts == 1;
+            });
         rig.map.edit().PageModified[0] = true;
         rig.answer = answer;
         rig.g->Cartelle()->setCurrentIndex(2);
-        QCOMPARE(rig.asked, QStringList{Testo(rig.frame.id(TextId::LeaveEditedMapping)) + '|'
-                                        + Testo(rig.frame.id(TextId::TitleWarning)) + '|'
-                                        + QString::number(kQuestionYesNo)});
+        QCOMPARE(rig.asked,
+                 QStringList{Testo(rig.frame.id(TextId::LeaveEditedMapping)) + '|'
+                             + Testo(rig.frame.id(TextId::TitleWarning)) + '|' + QString::number(kQuestionYesNo)});
         QCOMPARE(rig.beeps, 1);
         QCOMPARE(rig.g->currentPage(), landsOn);
         QCOMPARE(stores, answer == kAnswerYes && storeStarts >= 0 ? 1 : 0);
         QVERIFY(rig.map.state().PageModified[0]);   // the edits stay
-        rig.g->Cartelle()->setCurrentIndex(0);   // coming back never asks
+        rig.g->Cartelle()->setCurrentIndex(0);      // coming back never asks
         QCOMPARE(rig.asked.size(), 1);
     }
 };

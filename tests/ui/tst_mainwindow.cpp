@@ -36,7 +36,11 @@ private slots:
         QVERIFY(!rig.imageFiles());
 
         QCOMPARE(w.windowTitle(), rig.text(101).trimmed() + (qel ? QStringLiteral(" (QEL)") : QString()));
-        const struct { const char *array; int count; int firstId; } arrays[] = {
+        const struct {
+            const char *array;
+            int count;
+            int firstId;
+        } arrays[] = {
             {"MainMenu", 4, 102}, {"MenuF", 4, 107}, {"MenuConf", 2, 112}, {"MenuA", 4, 114}, {"MenuM", 4, 118}};
         for (const auto &a : arrays)
             for (int i = 0; i < a.count; ++i) {

@@ -32,8 +32,9 @@ private slots:
         save(&w, "lettura.png");
 
         QTRY_VERIFY_WITH_TIMEOUT(rig.ready(), 60000);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.live.LiveSample[1].SampleCounter > rig.chart.state().ChartOrigin + 20 &&
-                                     rig.chart.state().ChartOrigin > 0, 40000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.live.LiveSample[1].SampleCounter > rig.chart.state().ChartOrigin + 20
+                                     && rig.chart.state().ChartOrigin > 0,
+                                 40000);
         save(&w, "kalibron.png");
         for (int k = 0; k < 2; ++k) {   // past the first scroll the chart starts at a later sample
             ChartPane *pane = w.grafici()->liveChart()->pane(k);

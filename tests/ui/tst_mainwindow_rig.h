@@ -8,12 +8,12 @@
 #include <QtTest>
 
 #include "app/texts.h"
+#include "link/imagerestore.h"
+#include "link/link.h"
 #include "live/chartmodel.h"
 #include "live/livedisplay.h"
 #include "live/livestate.h"
 #include "live/recorder.h"
-#include "link/imagerestore.h"
-#include "link/link.h"
 #include "mapeditor/mapmodel.h"
 #include "mapeditor/mapoperations.h"
 #include "mapeditor/widgets/grafici.h"
@@ -34,7 +34,10 @@ struct MainWindowRig {
     MapModel map;
     SimConfig sim;
     QPointer<SimTransport> port;   // the simulated ECU of the last connection
-    Link link{frame, live, chart, recorder,
+    Link link{frame,
+              live,
+              chart,
+              recorder,
               [this](const QString &) {
                   auto t = std::make_unique<SimTransport>(sim);
                   port = t.get();
@@ -84,13 +87,21 @@ struct MainWindowRig {
     // The enabling table: ECU commands follow readiness, acquisition commands the recording.
     void checkCommands(bool isReady, bool recording) const
     {
-        const struct { QObject *control; bool on; } rows[] = {
-            {win->toolbarAction("Salva_Dati"), isReady}, {win->toolbarAction("Inf_Centr"), isReady},
-            {menu("MenuM(0)"), isReady}, {menu("MainMenu(1)"), isReady}, {menu("MenuConf(0)"), !isReady},
-            {win->toolbarAction("Inizio_Acq"), !recording}, {menu("MenuA(0)"), !recording},
-            {win->toolbarAction("Stop_Acq"), recording}, {menu("MenuA(1)"), recording},
-            {win->statusPanel("Visualizzo"), !recording}, {win->statusPanel("Registro"), recording},
-            {win->grafici()->Azzero(), isReady}};
+        const struct {
+            QObject *control;
+            bool on;
+        } rows[] = {{win->toolbarAction("Salva_Dati"), isReady},
+                    {win->toolbarAction("Inf_Centr"), isReady},
+                    {menu("MenuM(0)"), isReady},
+                    {menu("MainMenu(1)"), isReady},
+                    {menu("MenuConf(0)"), !isReady},
+                    {win->toolbarAction("Inizio_Acq"), !recording},
+                    {menu("MenuA(0)"), !recording},
+                    {win->toolbarAction("Stop_Acq"), recording},
+                    {menu("MenuA(1)"), recording},
+                    {win->statusPanel("Visualizzo"), !recording},
+                    {win->statusPanel("Registro"), recording},
+                    {win->grafici()->Azzero(), isReady}};
         for (const auto &r : rows)
             QVERIFY2(r.control->property("enabled").toBool() == r.on, qPrintable(r.control->objectName()));
         QCOMPARE(win->grafici()->editorEnabled(), isReady);

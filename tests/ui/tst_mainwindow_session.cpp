@@ -2,8 +2,8 @@
 #include "app/textids.h"
 #include <QTreeWidget>
 
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "archive/widgets/cleardati.h"
 #include "archive/widgets/memordati.h"

@@ -75,7 +75,7 @@ private slots:
         }
         // Closed from the window frame or with Esc.
         const std::function<void(QWidget *)> closers[] = {[](QWidget *w) { w->close(); },
-                                                           [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); }};
+                                                          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); }};
         for (const auto &close : closers) {
             frame.MessageResult = -99;
             QString text;

@@ -9,11 +9,14 @@ constexpr double kIdleRpm = 800;
 constexpr double kMaxRpm = 4000;
 constexpr double kWarmTemp = 85;
 constexpr double kColdTemp = 20;
-constexpr double kWarmUpTau = 40;    // s: about 80 deg C after 100 s
+constexpr double kWarmUpTau = 40;   // s: about 80 deg C after 100 s
 constexpr double kGasSwitchTemp = 35;
 
-double clampd(double v, double lo, double hi) { return std::clamp(v, lo, hi); }
+double clampd(double v, double lo, double hi)
+{
+    return std::clamp(v, lo, hi);
 }
+}   // namespace
 
 EngineModel::EngineModel(quint32 seed) : m_rng(seed) {}
 
@@ -162,8 +165,8 @@ EngineSample EngineModel::sample(int correctionPermille)
     dutyIn = clampd(dutyIn, 0, 100);
     s.dcIn = std::clamp(int(std::lround(dutyIn * 100)), 0, 10000);
 
-    const double dutyGas = s.fuel == 'G' && !cutOff
-        ? clampd((dutyIn * 1.25 + 1.0) * correctionPermille / 1000.0, 0, 100) : 0;
+    const double dutyGas =
+        s.fuel == 'G' && !cutOff ? clampd((dutyIn * 1.25 + 1.0) * correctionPermille / 1000.0, 0, 100) : 0;
     s.dcPwm = std::clamp(int(std::lround(dutyGas * 10)), 0, 1000);
 
     s.flow = std::clamp(int(std::lround(dutyIn * m_rpm / kMaxRpm * 2.2)), 0, 100);

@@ -42,7 +42,7 @@ private:
     qint64 m_steps = 0;
 
     Phase m_phase = Phase::Idle;
-    double m_phaseLeft = 4.0;       // s
+    double m_phaseLeft = 4.0;   // s
     double m_tpsTarget = 720;
     double m_tps = 720;
     double m_rpm = 800;
@@ -52,7 +52,7 @@ private:
     bool m_onGas = false;
 
     int m_state = 6004;
-    double m_stateLeft = 0;          // s the current transient state still lasts
+    double m_stateLeft = 0;   // s the current transient state still lasts
     bool m_cutOff = false;
-    int m_exitStep = 0;              // 0 none; 1..3 the exit states 6006..6008
+    int m_exitStep = 0;   // 0 none; 1..3 the exit states 6006..6008
 };

@@ -30,7 +30,7 @@ QString helpText(const QCommandLineParser &parser)
     return text;
 }
 
-}
+}   // namespace
 
 int main(int argc, char *argv[])
 {
@@ -45,9 +45,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Link to create for the device."),
                                   QStringLiteral("PATH"));
-    const QCommandLineOption baud(QStringLiteral("baud"),
-                                  QStringLiteral("Line speed the replies are paced at, 10 bits a character (0: no pacing)."),
-                                  QStringLiteral("N"), QStringLiteral("19200"));
+    const QCommandLineOption baud(
+        QStringLiteral("baud"),
+        QStringLiteral("Line speed the replies are paced at, 10 bits a character (0: no pacing)."), QStringLiteral("N"),
+        QStringLiteral("19200"));
     const QCommandLineOption variant(QStringLiteral("variant"),
                                      QStringLiteral("Software variant: aa (version ends in AA) or other."),
                                      QStringLiteral("aa|other"), QStringLiteral("aa"));

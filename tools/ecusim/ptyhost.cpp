@@ -13,10 +13,9 @@
 namespace {
 // Bytes nobody reads pile up no further than this: a closed port loses them.
 constexpr qsizetype kMaxPending = 16 * 1024;
-}
+}   // namespace
 
-PtyHost::PtyHost(const SimConfig &config, int baud, QObject *parent)
-    : QObject(parent), m_endpoint(config, this)
+PtyHost::PtyHost(const SimConfig &config, int baud, QObject *parent) : QObject(parent), m_endpoint(config, this)
 {
     m_endpoint.setBaud(baud);
     m_endpoint.setChunkMs(config.chunkMs);
@@ -46,7 +45,7 @@ bool PtyHost::open(const QString &linkPath, QString *error)
         return fail(QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
     m_slaveName = QString::fromLocal8Bit(name);
 
-    termios tio {};
+    termios tio{};
     if (::tcgetattr(m_slave, &tio) == 0) {
         ::cfmakeraw(&tio);
         ::tcsetattr(m_slave, TCSANOW, &tio);

@@ -28,7 +28,7 @@ private:
 
     SimEndpoint m_endpoint;
     int m_master = -1;
-    int m_slave = -1;         // kept open so the master never reads a hang-up
+    int m_slave = -1;   // kept open so the master never reads a hang-up
     QString m_link;
     QString m_slaveName;
     QByteArray m_pending;

@@ -12,8 +12,7 @@ struct FaultName {
 };
 
 const FaultName kFaults[] = {
-    {"no-reply", SimFaultKind::NoReplyInState, "CMD",
-     "never answer CMD: MUB, MU2, MUA, MUFN, MU0, MZ or MGA"},
+    {"no-reply", SimFaultKind::NoReplyInState, "CMD", "never answer CMD: MUB, MU2, MUA, MUFN, MU0, MZ or MGA"},
     {"bad-checksum", SimFaultKind::BadChecksum, "FRAME",
      "wrong checksum on the first R8, RZ or Rga frame, or on RZ:<block> (block as sent, from 0)"},
     {"reject-block", SimFaultKind::RejectBlock, "BLOCK:TIMES",
@@ -34,13 +33,11 @@ bool validArgument(SimFaultKind kind, const QString &arg)
 {
     static const QStringList commands = {"MUB", "MU2", "MUA", "MUFN", "MU0", "MZ", "MGA"};
     switch (kind) {
-    case SimFaultKind::NoReplyInState:
-        return commands.contains(arg);
+    case SimFaultKind::NoReplyInState: return commands.contains(arg);
     case SimFaultKind::BadChecksum:
         return arg == "R8" || arg == "RZ" || arg == "Rga"
-            || QRegularExpression(QStringLiteral("^RZ:\\d{1,3}$")).match(arg).hasMatch();
-    case SimFaultKind::RejectBlock:
-        return QRegularExpression(QStringLiteral("^\\d{1,3}:[12]$")).match(arg).hasMatch();
+               || QRegularExpression(QStringLiteral("^RZ:\\d{1,3}$")).match(arg).hasMatch();
+    case SimFaultKind::RejectBlock: return QRegularExpression(QStringLiteral("^\\d{1,3}:[12]$")).match(arg).hasMatch();
     case SimFaultKind::JoinFrames:
     case SimFaultKind::LiveStopsAfter:
     case SimFaultKind::StateBelow6000: {
@@ -48,12 +45,11 @@ bool validArgument(SimFaultKind kind, const QString &arg)
         const int n = arg.toInt(&ok);
         return ok && n >= (kind == SimFaultKind::JoinFrames ? 2 : 0);
     }
-    default:
-        return arg.isEmpty();
+    default: return arg.isEmpty();
     }
 }
 
-}
+}   // namespace
 
 bool SimConfig::addFault(const QString &faultText, QString *error)
 {

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-SimEndpoint::SimEndpoint(const SimConfig &config, QObject *parent)
-    : QObject(parent), m_sim(config)
+SimEndpoint::SimEndpoint(const SimConfig &config, QObject *parent) : QObject(parent), m_sim(config)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);

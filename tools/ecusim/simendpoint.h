@@ -19,7 +19,7 @@ public:
     Simulator &sim() { return m_sim; }
     const Simulator &sim() const { return m_sim; }
 
-    void setBaud(int baud);              // 0: no pacing; each piece in its own timer event
+    void setBaud(int baud);   // 0: no pacing; each piece in its own timer event
     int baud() const { return m_tx.baud(); }
     // Paced output handed over every `ms` (what has come over the line by then),
     // as a USB adapter does; 0: each character as soon as it is due. No effect
@@ -31,12 +31,12 @@ public:
     void setManualClock(bool manual);
     void advance(qint64 ms);
 
-    void start();                        // the clock runs; pumping on
-    void stop();                         // clock held; anything not yet sent is lost
+    void start();   // the clock runs; pumping on
+    void stop();    // clock held; anything not yet sent is lost
     bool running() const { return m_running; }
 
     void receive(const QByteArray &bytes);
-    void discardOutput();                // drops what is queued and not yet sent
+    void discardOutput();   // drops what is queued and not yet sent
     qint64 bytesReceived() const { return m_rx.bytesTaken(); }
     qint64 bytesSent() const { return m_tx.bytesTaken(); }
 
@@ -55,7 +55,7 @@ private:
     SimLine m_rx, m_tx;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    qint64 m_heldNs = 0;     // clock value while stopped or manual
+    qint64 m_heldNs = 0;   // clock value while stopped or manual
     bool m_manual = false;
     bool m_running = false;
     int m_chunkMs = 0;

@@ -51,4 +51,4 @@ QByteArray rightAligned(const QByteArray &text, int width)
     return QByteArray(width - text.size(), ' ') + text;
 }
 
-}
+}   // namespace ecusim

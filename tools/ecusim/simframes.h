@@ -19,4 +19,4 @@ QByteArray rightAligned(const QByteArray &text, int width);
 constexpr char CR = '\r';
 constexpr char LF = '\n';
 
-}
+}   // namespace ecusim

@@ -16,4 +16,4 @@ QVector<int> defaultImage(int variant, int size);
 double flowTablePoint(int table, int point);
 constexpr int kFlowScale = 3;
 
-}
+}   // namespace ecusim

@@ -24,9 +24,8 @@ QByteArray SimLine::take(qint64 nowNs, bool onePiece)
         Piece &p = m_pieces.front();
         if (nowNs < p.startNs + (m_charNs > 0 ? m_charNs : 0))
             break;
-        const qsizetype due = m_charNs > 0
-            ? std::min<qsizetype>(p.bytes.size(), (nowNs - p.startNs) / m_charNs)
-            : p.bytes.size();
+        const qsizetype due =
+            m_charNs > 0 ? std::min<qsizetype>(p.bytes.size(), (nowNs - p.startNs) / m_charNs) : p.bytes.size();
         if (due > p.sent) {
             out += p.bytes.mid(p.sent, due - p.sent);
             m_taken += due - p.sent;

@@ -22,7 +22,10 @@ const QByteArray kTable = "03";
 const QByteArray kHardware = "07";
 // Software version as sent: parts of 3, 4 and 2 characters; the program puts
 // the 2-character part second, so the 4-character part's end decides the variant.
-QByteArray softwareOnWire(int variant) { return variant == 0 ? "GA107AA12" : "GA107BC12"; }
+QByteArray softwareOnWire(int variant)
+{
+    return variant == 0 ? "GA107AA12" : "GA107BC12";
+}
 const QByteArray kLoaderOnWire = "CA2000103";
 
 QByteArray badChecksum(const QByteArray &payload)
@@ -32,12 +35,10 @@ QByteArray badChecksum(const QByteArray &payload)
     return payload + cs + "\r\n";
 }
 
-}
+}   // namespace
 
 Simulator::Simulator(const SimConfig &config)
-    : m_config(config),
-      m_image(defaultImage(config.variant, config.imageSize)),
-      m_engine(config.seed),
+    : m_config(config), m_image(defaultImage(config.variant, config.imageSize)), m_engine(config.seed),
       m_rng(config.seed * 2654435761u + 12345u)
 {
     m_config.liveFramesPerSecond = std::clamp(m_config.liveFramesPerSecond, 1, 100);
@@ -178,10 +179,9 @@ void Simulator::handleImageBlock(const QByteArray &line)
     bool numberOk = false;
     const int block = payload.mid(2, 3).toInt(&numberOk);
     const char flag = payload.size() > 5 ? payload[5] : '?';
-    bool sound = m_writing && !m_writeDone && line.size() >= 8 && numberOk
-        && checksum(payload) == line.right(2) && (flag == '0' || flag == '$')
-        && block == m_expectedBlock && !data.isEmpty() && data.size() % 6 == 0
-        && data.size() <= 180 && (flag == '$' || data.size() == 180);
+    bool sound = m_writing && !m_writeDone && line.size() >= 8 && numberOk && checksum(payload) == line.right(2)
+                 && (flag == '0' || flag == '$') && block == m_expectedBlock && !data.isEmpty() && data.size() % 6 == 0
+                 && data.size() <= 180 && (flag == '$' || data.size() == 180);
     QVector<int> values;
     for (int i = 0; sound && i < data.size(); i += 6) {
         int v = 0;
@@ -293,7 +293,7 @@ QByteArray Simulator::liveFrame(const EngineSample &s, int frameNumber) const
     QByteArray frame = "D";
     frame += "BCT"[frameNumber % 3];
     const int fields[13] = {s.pressure1, s.deltaP, s.map, s.coolant, s.lambda, s.state, s.tps,
-                            s.pwmTrim, s.dcIn, s.rpm, s.pcmTrim, s.dcPwm, s.flow};
+                            s.pwmTrim,   s.dcIn,   s.rpm, s.pcmTrim, s.dcPwm,  s.flow};
     for (int v : fields)
         frame += rightAligned(QByteArray::number(v), 8) + ';';
     // The flow correction as a ratio: 1000 sent by the program reads 1.000, shown as 100.
@@ -306,7 +306,7 @@ QByteArray Simulator::liveFrame(const EngineSample &s, int frameNumber) const
 QByteArray Simulator::identification() const
 {
     const QByteArray payload = "R81" + kInstalled + kHardware + kRevised + "00" + kSerial + kLot + kTable
-        + softwareOnWire(m_config.variant) + kLoaderOnWire;
+                               + softwareOnWire(m_config.variant) + kLoaderOnWire;
     return sealed(payload);
 }
 

@@ -23,27 +23,27 @@ public:
     explicit Simulator(const SimConfig &config = {});
 
     void feed(const QByteArray &bytes);
-    void advanceTo(qint64 ms);          // never goes back
+    void advanceTo(qint64 ms);   // never goes back
     qint64 now() const { return m_now; }
     // ms until the next live frame is due; -1 when none is coming.
     qint64 msToNextFrame() const;
 
     bool hasOutput() const { return !m_out.isEmpty(); }
     QList<SimChunk> takeChunks();
-    QByteArray takeOutput();            // every chunk joined
+    QByteArray takeOutput();   // every chunk joined
 
     // Inspection, for tests and tracing.
     const SimConfig &config() const { return m_config; }
     const QVector<int> &image() const { return m_image; }
-    int value(int record) const;        // 1-based; 0 outside the image
+    int value(int record) const;                                       // 1-based; 0 outside the image
     const QList<QByteArray> &commands() const { return m_commands; }   // lines received, without CR LF
     int liveCorrection() const { return m_correction; }
     bool liveRunning() const { return m_liveOn; }
     int liveFramesSent() const { return m_liveTotal; }
     int valuesWritten() const { return m_valuesWritten; }   // values stored by the last image write
-    int blockCount() const;             // "RZ" blocks of a whole read
-    QByteArray identification() const;  // the "R8" frame, CR LF included
-    QByteArray finalValues() const;     // the "Rfn" frame, CR LF included
+    int blockCount() const;                                 // "RZ" blocks of a whole read
+    QByteArray identification() const;                      // the "R8" frame, CR LF included
+    QByteArray finalValues() const;                         // the "Rfn" frame, CR LF included
     QByteArray liveFrame(const EngineSample &s, int frameNumber) const;
 
     int liveStartAddress() const { return m_config.variant == 0 ? 34 : 147; }
@@ -66,7 +66,7 @@ private:
     SimConfig m_config;
     QVector<int> m_image;
     EngineModel m_engine;
-    std::mt19937 m_rng;       // noise and cutting, apart from the engine's
+    std::mt19937 m_rng;   // noise and cutting, apart from the engine's
     qint64 m_now = 0;
 
     QByteArray m_rx;
@@ -82,8 +82,8 @@ private:
     bool m_writeDone = false;
     bool m_nextIsR6 = false;
     int m_valuesWritten = 0;
-    QMap<int, int> m_rejectsLeft;   // block -> R7 still to send
-    QSet<QString> m_corruptPending; // bad-checksum faults not yet spent
+    QMap<int, int> m_rejectsLeft;     // block -> R7 still to send
+    QSet<QString> m_corruptPending;   // bad-checksum faults not yet spent
 
     bool m_liveOn = false;
     double m_nextFrameAt = 0;

@@ -63,7 +63,10 @@ Attesa::~Attesa()
         QApplication::restoreOverrideCursor();
 }
 
-bool Attesa::okAvailable() const { return m_ok->isVisibleTo(this) && m_ok->isEnabled(); }
+bool Attesa::okAvailable() const
+{
+    return m_ok->isVisibleTo(this) && m_ok->isEnabled();
+}
 
 void Attesa::setBusy(bool busy)
 {
@@ -107,7 +110,10 @@ void Attesa::showAgain()
     activateWindow();
 }
 
-void Attesa::setLabel(const QString &text) { m_label->setText(text); }
+void Attesa::setLabel(const QString &text)
+{
+    m_label->setText(text);
+}
 
 void Attesa::showOk()
 {
@@ -148,8 +154,7 @@ void Attesa::keyPressEvent(QKeyEvent *event)
             m_ok->click();
         event->accept();   // never ends a running operation
         return;
-    default:
-        QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
     }
 }
 

@@ -10,8 +10,8 @@ class PictureButton;
 
 // The program's message dialog `Messaggio`. Button set = flags & 15, icon =
 // flags & 240. Centred over `parent`. Stores and returns the answer.
-int ShowMessage(FrameState &frame, QWidget *parent, const QString &text, int flags,
-                const QString &title, int position = 4);
+int ShowMessage(FrameState &frame, QWidget *parent, const QString &text, int flags, const QString &title,
+                int position = 4);
 
 // About box `Infor`, modal.
 void ShowAbout(const FrameState &frame, QWidget *parent);
@@ -25,7 +25,7 @@ QString VersionText(int major, int minor);
 void LoadFaceButton(const FrameState &frame, PictureButton *button, int normalBase, int disabledBase);
 // A dialog's picture button of the standard size, named `name`, with its faces.
 PictureButton *MakeFaceButton(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
-                         int disabledBase);
+                              int disabledBase);
 // Window flags of the program's fixed-size dialogs, with or without a close box.
 void MakeFixedDialog(QWidget *dialog, bool closeBox = true);
 
@@ -37,6 +37,7 @@ public:
     int showMessage(const QString &text, int flags, const QString &title, int position) override;
     void plainMessage(const QString &text, const QString &title) override;
     void beep() override;
+
 private:
     FrameState &m_frame;
     QPointer<QWidget> m_parent;

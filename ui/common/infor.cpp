@@ -23,7 +23,10 @@ QString VersionText(int major, int minor)
     return QStringLiteral("%1.%2").arg(major).arg(minor, 2, 10, QLatin1Char('0'));
 }
 
-QString VersionText() { return VersionText(KALIBRON_VERSION_MAJOR, KALIBRON_VERSION_MINOR); }
+QString VersionText()
+{
+    return VersionText(KALIBRON_VERSION_MAJOR, KALIBRON_VERSION_MINOR);
+}
 
 Infor::Infor(const FrameState &frame, QWidget *parent) : QDialog(parent)
 {

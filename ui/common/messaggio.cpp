@@ -20,9 +20,9 @@ struct TastoDef {
     int normal, greyed, answer;
 };
 constexpr TastoDef kTasti[] = {
-    {"TastoOK", 111, 112, 1},     {"TastoCancel", 105, 106, 2}, {"TastoAbort", 109, 110, 3},
-    {"TastoRetry", 115, 116, 4},  {"TastoIgnore", 113, 114, 5}, {"TastoYes", 107, 108, 6},
-    {"TastoNo", 117, 118, 7},     {"TastoRic", 139, 140, 6},    {"TastoCont", 137, 138, 4},
+    {"TastoOK", 111, 112, 1},    {"TastoCancel", 105, 106, 2}, {"TastoAbort", 109, 110, 3},
+    {"TastoRetry", 115, 116, 4}, {"TastoIgnore", 113, 114, 5}, {"TastoYes", 107, 108, 6},
+    {"TastoNo", 117, 118, 7},    {"TastoRic", 139, 140, 6},    {"TastoCont", 137, 138, 4},
     {"TastoAnn", 105, 106, 2},
 };
 enum { OK, Cancel, Abort, Retry, Ignore, Yes, No, Ric, Cont, Ann };
@@ -35,13 +35,8 @@ struct SetDef {
 const SetDef &setDef(int set)
 {
     static const SetDef sets[] = {
-        {{OK}, 1},
-        {{OK, Cancel}, 2},
-        {{Abort, Retry, Ignore}, 3},
-        {{Yes, No, Cancel}, 2},
-        {{Yes, No}, 7},
-        {{Retry, Cancel}, 2},
-        {{Ric, Cont, Ann}, 2},
+        {{OK}, 1},      {{OK, Cancel}, 2},    {{Abort, Retry, Ignore}, 3}, {{Yes, No, Cancel}, 2},
+        {{Yes, No}, 7}, {{Retry, Cancel}, 2}, {{Ric, Cont, Ann}, 2},
     };
     // An unknown set still gets a button, or the dialog could not be answered.
     return sets[(set >= 0 && set <= 6) ? set : 0];
@@ -50,11 +45,11 @@ const SetDef &setDef(int set)
 constexpr QSize kButtonSize(112, 40);
 constexpr int kIconSide = 48;
 constexpr int kMargin = 22;
-constexpr int kGap = 18;       // icon to text
+constexpr int kGap = 18;   // icon to text
 constexpr int kMinText = 260;
 constexpr int kMaxText = 460;
 
-} // namespace
+}   // namespace
 
 Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
 {
@@ -87,8 +82,8 @@ Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
     main->setSizeConstraint(QLayout::SetFixedSize);
 
     for (int i = 0; i < int(m_tasti.size()); ++i) {
-        PictureButton *b = MakeFaceButton(frame, this, QLatin1String(kTasti[i].name), kTasti[i].normal,
-                                     kTasti[i].greyed);
+        PictureButton *b =
+            MakeFaceButton(frame, this, QLatin1String(kTasti[i].name), kTasti[i].normal, kTasti[i].greyed);
         b->hide();
         b->setEnabled(false);
         const int code = kTasti[i].answer;
@@ -100,7 +95,10 @@ Messaggio::Messaggio(const FrameState &frame, QWidget *parent) : QDialog(parent)
     }
 }
 
-int Messaggio::refusalFor(int buttonSet) { return setDef(buttonSet).refusal; }
+int Messaggio::refusalFor(int buttonSet)
+{
+    return setDef(buttonSet).refusal;
+}
 
 int Messaggio::iconPicture(int flags)
 {
@@ -114,7 +112,10 @@ int Messaggio::iconPicture(int flags)
 }
 
 // Distance of the button row's top from the bottom of the inner area: 1000 twips.
-int Messaggio::buttonRowTop() const { return qRound(1000.0 * logicalDpiY() / 1440.0); }
+int Messaggio::buttonRowTop() const
+{
+    return qRound(1000.0 * logicalDpiY() / 1440.0);
+}
 
 void Messaggio::prepare(const QString &text, int flags, const QString &title)
 {
@@ -189,7 +190,10 @@ void Messaggio::resizeEvent(QResizeEvent *event)
     placeButtons();
 }
 
-void Messaggio::centreOver(QWidget *window) { m_centreOver = window; }
+void Messaggio::centreOver(QWidget *window)
+{
+    m_centreOver = window;
+}
 
 void Messaggio::showEvent(QShowEvent *event)
 {
@@ -229,8 +233,7 @@ void Messaggio::reject()
 
 // ---------------------------------------------------------------------------
 
-int ShowMessage(FrameState &frame, QWidget *parent, const QString &text, int flags,
-                const QString &title, int position)
+int ShowMessage(FrameState &frame, QWidget *parent, const QString &text, int flags, const QString &title, int position)
 {
     Q_UNUSED(position);   // every caller asks for the centre of the main window
     QWidget *owner = parent ? parent->window() : nullptr;
@@ -249,7 +252,7 @@ void LoadFaceButton(const FrameState &frame, PictureButton *button, int normalBa
 }
 
 PictureButton *MakeFaceButton(const FrameState &frame, QWidget *parent, const QString &name, int normalBase,
-                         int disabledBase)
+                              int disabledBase)
 {
     auto *b = new PictureButton(parent);
     b->setObjectName(name);
@@ -260,8 +263,7 @@ PictureButton *MakeFaceButton(const FrameState &frame, QWidget *parent, const QS
 
 void MakeFixedDialog(QWidget *dialog, bool closeBox)
 {
-    Qt::WindowFlags f = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                        | Qt::WindowTitleHint;
+    Qt::WindowFlags f = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (closeBox)
         f |= Qt::WindowCloseButtonHint;
     dialog->setWindowFlags(f);
@@ -281,4 +283,7 @@ void DialogMessageSink::plainMessage(const QString &text, const QString &title)
     LogShownMessage(text, 0, title, kAnswerOk, true);
 }
 
-void DialogMessageSink::beep() { QApplication::beep(); }
+void DialogMessageSink::beep()
+{
+    QApplication::beep();
+}

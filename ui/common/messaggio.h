@@ -47,7 +47,7 @@ private:
     int buttonRowTop() const;
 
     std::array<Tasto, 10> m_tasti{};
-    QList<int> m_set;            // indices into m_tasti, left to right
+    QList<int> m_set;   // indices into m_tasti, left to right
     int m_buttonSet = 0;
     int m_answer = 0;
     QLabel *m_icon = nullptr;

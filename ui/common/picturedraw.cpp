@@ -67,7 +67,7 @@ QStringList faceLines(const QString &words, const QFont &probe, qreal width)
     return {words.left(best), words.mid(best + 1)};
 }
 
-} // namespace
+}   // namespace
 
 void paintFace(QPainter &p, const QRectF &r, const FaceSpec &face, FaceLook look, bool focusRing)
 {
@@ -196,8 +196,7 @@ void paintFlag(QPainter &p, const QRectF &r, int language)
         p.fillRect(QRectF(0, 12, 60, 6), red);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     p.restore();
     p.save();
@@ -210,15 +209,15 @@ void paintFlag(QPainter &p, const QRectF &r, int language)
 
 void paintSymbol(QPainter &p, const QRectF &r, int symbol)
 {
-    static const QColor discs[4] = {QColor(0xd9, 0x30, 0x25), QColor(0xf5, 0xb8, 0x00),
-                                    QColor(0x2e, 0x9d, 0x4a), QColor(0x1f, 0x6f, 0xd1)};
+    static const QColor discs[4] = {QColor(0xd9, 0x30, 0x25), QColor(0xf5, 0xb8, 0x00), QColor(0x2e, 0x9d, 0x4a),
+                                    QColor(0x1f, 0x6f, 0xd1)};
     if (symbol < 0 || symbol > 3)
         return;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     const qreal side = qMin(r.width(), r.height());
     p.translate(r.center());
-    p.scale(side / 40.0, side / 40.0);  // 40 x 40 grid centred on 0
+    p.scale(side / 40.0, side / 40.0);   // 40 x 40 grid centred on 0
     const QColor base = discs[symbol];
     QRadialGradient g(QPointF(-6, -8), 26);
     g.setColorAt(0, base.lighter(125));
@@ -282,13 +281,13 @@ void paintLogo(QPainter &p, const QRectF &r, bool specialEdition)
         QPainterPath d;
         const qreal w = fw * scale / 2, hh = fh * scale;
         d.moveTo(base.x(), base.y() - hh);
-        d.cubicTo(base.x() + w * 0.35, base.y() - hh * 0.72, base.x() + w * 1.15, base.y() - hh * 0.45,
-                  base.x() + w, base.y() - hh * 0.26);
+        d.cubicTo(base.x() + w * 0.35, base.y() - hh * 0.72, base.x() + w * 1.15, base.y() - hh * 0.45, base.x() + w,
+                  base.y() - hh * 0.26);
         d.cubicTo(base.x() + w * 0.9, base.y() - hh * 0.02, base.x() + w * 0.3, base.y(), base.x(), base.y());
-        d.cubicTo(base.x() - w * 0.3, base.y(), base.x() - w * 0.9, base.y() - hh * 0.02,
-                  base.x() - w, base.y() - hh * 0.26);
-        d.cubicTo(base.x() - w * 1.15, base.y() - hh * 0.45, base.x() - w * 0.35, base.y() - hh * 0.72,
-                  base.x(), base.y() - hh);
+        d.cubicTo(base.x() - w * 0.3, base.y(), base.x() - w * 0.9, base.y() - hh * 0.02, base.x() - w,
+                  base.y() - hh * 0.26);
+        d.cubicTo(base.x() - w * 1.15, base.y() - hh * 0.45, base.x() - w * 0.35, base.y() - hh * 0.72, base.x(),
+                  base.y() - hh);
         return d;
     };
     const QColor outerTop = specialEdition ? QColor(0xf2, 0x8c, 0x1b) : QColor(0x5a, 0xb4, 0xff);
@@ -376,7 +375,7 @@ QPainterPath gearPath()
     return gear.subtracted(hole);
 }
 
-} // namespace
+}   // namespace
 
 void paintToolIcon(QPainter &p, const QRectF &r, int icon)
 {
@@ -384,11 +383,11 @@ void paintToolIcon(QPainter &p, const QRectF &r, int icon)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal side = qMin(r.width(), r.height());
     p.translate(r.center().x() - side / 2, r.center().y() - side / 2);
-    p.scale(side / 24.0, side / 24.0);  // 24 x 24 grid
+    p.scale(side / 24.0, side / 24.0);   // 24 x 24 grid
     const QColor ink(0x4a, 0x56, 0x63), blue(0x2f, 0x6d, 0xb5), red(0xd9, 0x30, 0x25);
     p.setPen(Qt::NoPen);
     switch (icon) {
-    case 0: {  // start recording
+    case 0: {   // start recording
         QRadialGradient g(QPointF(10, 9), 9);
         g.setColorAt(0, red.lighter(130));
         g.setColorAt(1, red);
@@ -397,14 +396,14 @@ void paintToolIcon(QPainter &p, const QRectF &r, int icon)
         p.drawEllipse(QPointF(12, 12), 7.5, 7.5);
         break;
     }
-    case 1:  // stop recording
+    case 1:   // stop recording
         p.setBrush(ink);
         p.drawRoundedRect(QRectF(5.5, 5.5, 13, 13), 2, 2);
         break;
-    case 2:  // save map
+    case 2:   // save map
         floppy(p, QRectF(3, 3, 18, 18), blue);
         break;
-    case 3: {  // create update disks: two disks and a plus badge
+    case 3: {   // create update disks: two disks and a plus badge
         floppy(p, QRectF(7, 1.5, 15, 15), blue.lighter(140));
         floppy(p, QRectF(2, 7, 15, 15), blue);
         p.setBrush(QColor(0x2e, 0x9d, 0x4a));
@@ -415,7 +414,7 @@ void paintToolIcon(QPainter &p, const QRectF &r, int icon)
         p.drawLine(QLineF(16.2, 18.5, 20.8, 18.5));
         break;
     }
-    case 4: {  // ECU information: chip with an "i"
+    case 4: {   // ECU information: chip with an "i"
         p.setBrush(QColor(0x90, 0xa0, 0xae));
         for (int i = 0; i < 3; ++i) {
             const qreal t = 8 + i * 3.5;
@@ -431,7 +430,7 @@ void paintToolIcon(QPainter &p, const QRectF &r, int icon)
         p.drawRoundedRect(QRectF(10.9, 10.8, 2.2, 5.8), 0.6, 0.6);
         break;
     }
-    case 5: {  // utilities: wrench
+    case 5: {   // utilities: wrench
         QPainterPath wrench;
         wrench.addEllipse(QPointF(0, -5.5), 5.2, 5.2);
         QPainterPath handle;
@@ -446,23 +445,22 @@ void paintToolIcon(QPainter &p, const QRectF &r, int icon)
         p.drawPath(wrench);
         break;
     }
-    case 6:  // configuration: gear
+    case 6:   // configuration: gear
         p.translate(12, 12);
         p.setBrush(ink);
         p.drawPath(gearPath());
         break;
-    case 7: {  // exit: door and arrow
+    case 7: {   // exit: door and arrow
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        p.drawPolyline(QPolygonF({QPointF(13, 7), QPointF(13, 3.5), QPointF(4, 3.5), QPointF(4, 20.5),
-                                  QPointF(13, 20.5), QPointF(13, 17)}));
+        p.drawPolyline(QPolygonF(
+            {QPointF(13, 7), QPointF(13, 3.5), QPointF(4, 3.5), QPointF(4, 20.5), QPointF(13, 20.5), QPointF(13, 17)}));
         p.setPen(QPen(blue, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawLine(QLineF(9, 12, 20, 12));
         p.drawPolyline(QPolygonF({QPointF(16.5, 8.5), QPointF(20.5, 12), QPointF(16.5, 15.5)}));
         break;
     }
-    default:
-        break;
+    default: break;
     }
     p.restore();
 }

@@ -143,7 +143,7 @@ QPixmap greyedCopy(const QPixmap &pm)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 QPixmap Immagine(int id, const QSize &logicalSize, qreal dpr)
 {
@@ -257,8 +257,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     if (!enabled)
         pm = greyedCopy(pm);
     const qreal shift = look == FaceLook::Pressed ? 1 : 0;
-    const QPointF at(r.center().x() - pic.width() / 2.0,
-                     r.center().y() - (pic.height() + textH) / 2.0 + shift);
+    const QPointF at(r.center().x() - pic.width() / 2.0, r.center().y() - (pic.height() + textH) / 2.0 + shift);
     p.drawPixmap(at, pm);
     if (textH) {
         p.setPen(enabled ? palette().color(QPalette::ButtonText) : QColor(0xa3, 0xa9, 0xb1));

@@ -17,8 +17,10 @@ public:
     int pressedId() const { return m_pressed; }
     int disabledId() const { return m_disabled; }
     QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent *) override;
+
 private:
     int m_normal = 0, m_pressed = 0, m_disabled = 0;
 };
