@@ -10,10 +10,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Comparisons with NaN are false, so NaN samples fall through both tests.
 inline void take(double v, double &lo, double &hi)
 {
-    if (v < lo)
-        lo = v;
-    if (v > hi)
-        hi = v;
+    lo = v < lo ? v : lo;
+    hi = v > hi ? v : hi;
 }
 
 }   // namespace
@@ -24,9 +22,14 @@ MinMaxColumns::MinMaxColumns(std::span<const double> values) : m_values(values)
     const size_t blocks = (values.size() + block - 1) / block;
     if (blocks == 0)
         return;
-    std::vector<double> lo(blocks, kInf), hi(blocks, -kInf);
-    for (size_t i = 0; i < values.size(); ++i)
-        take(values[i], lo[i >> kBlockShift], hi[i >> kBlockShift]);
+    std::vector<double> lo(blocks), hi(blocks);
+    for (size_t b = 0; b < blocks; ++b) {
+        double l = kInf, h = -kInf;
+        for (size_t i = b * block, end = std::min(values.size(), i + block); i < end; ++i)
+            take(values[i], l, h);
+        lo[b] = l;
+        hi[b] = h;
+    }
     m_min.push_back(std::move(lo));
     m_max.push_back(std::move(hi));
     while (m_min.back().size() > 1) {
