@@ -41,11 +41,4 @@ struct RecorderRig {
         recorder.setMessageSink(nullptr, lingua);
         recorder.setClock([] { return qint64(0); });   // flushes only when the buffer fills, and at the stop
     }
-    // Records one sample of these fields; the 15 fields as recorded.
-    std::array<QString, 15> record(const std::array<QString, 15> &fields)
-    {
-        live.LiveSample[0].Field = fields;
-        recorder.addSample();
-        return fields;
-    }
 };
