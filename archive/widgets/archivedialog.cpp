@@ -23,7 +23,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        auto *field = static_cast<QLineEdit *>(watched);
+        // A field being destroyed still loses its focus; by then it is no longer a line edit.
+        auto *field = qobject_cast<QLineEdit *>(watched);
+        if (!field)
+            return false;
         if (event->type() == QEvent::FocusIn)
             field->setText(field->text().trimmed());
         else if (event->type() == QEvent::FocusOut)
