@@ -41,7 +41,7 @@ private:
 }   // namespace
 
 ArchiveDialogKeys::ArchiveDialogKeys(QDialog *dialog, QAbstractButton *action, QAbstractButton *close)
-    : QObject(dialog), m_dialog(dialog), m_action(action), m_close(close)
+    : QObject(dialog), m_action(action), m_close(close)
 {
     dialog->installEventFilter(this);
     for (QWidget *child : dialog->findChildren<QWidget *>())

@@ -21,7 +21,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QDialog *m_dialog;
     QAbstractButton *m_action;
     QAbstractButton *m_close;
 };

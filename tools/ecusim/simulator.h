@@ -88,7 +88,6 @@ private:
     bool m_liveOn = false;
     double m_nextFrameAt = 0;
     int m_liveInSession = 0;
-    int m_liveSinceStart = 0;
     int m_liveTotal = 0;
     int m_correction = 1000;
 };
