@@ -64,8 +64,8 @@ public:
     void SetMenuCaptions();
     // The controls of the recording state (the recorder has already started).
     void SetRecordingActive();
-    // A recording viewer in the MDI area, showing `path` (none: the archive picker
-    // is offered). nullptr when the file could not be shown.
+    // A recording viewer in the MDI area, showing `path` (none: the one picked from
+    // the archive). nullptr when none was picked or the file could not be shown.
     RecordingViewer *openRecordingViewer(const QString &path = QString());
     QAction *viewerAction() const { return m_menuView; }
 

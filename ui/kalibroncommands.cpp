@@ -22,6 +22,7 @@
 #include "link/widgets/restoreimagedialog.h"
 #include "link/widgets/visinf.h"
 #include "live/recorder.h"
+#include "live/viewer/archivepicker.h"
 #include "live/viewer/recordingviewer.h"
 #include "mapeditor/mapmodel.h"
 #include "ui/common/messaggio.h"
@@ -158,17 +159,29 @@ void Kalibron::afterDialog()
 
 RecordingViewer *Kalibron::openRecordingViewer(const QString &path)
 {
+    QString file = path;
+    if (file.isEmpty()) {
+        ArchivePicker picker(m_ctx.frame, *this, this);
+        picker.setWindowTitle(MenuPath(caption(m_mainMenu[0]), caption(m_menuView)));
+        const bool chosen = picker.exec() == QDialog::Accepted;
+        afterDialog();
+        if (!chosen)
+            return nullptr;
+        file = picker.chosenPath();
+    }
     auto *viewer = new RecordingViewer(m_ctx.frame, this);
-    if (!path.isEmpty() && !viewer->openFile(path)) {
+    if (!viewer->openFile(file)) {
         delete viewer;
         return nullptr;
     }
+    // The map editor keeps itself maximized: were the viewer maximized too, the
+    // area would hand the maximized place back and forth. It covers the area instead.
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     QMdiSubWindow *sub = m_mdi->addSubWindow(viewer);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->showMaximized();
+    sub->setGeometry(m_mdi->viewport()->rect());
+    sub->show();
     m_mdi->setActiveSubWindow(sub);
-    if (path.isEmpty())
-        viewer->openFromArchive();
     return viewer;
 }
 

@@ -1,5 +1,6 @@
 #include "live/viewer/archivepicker.h"
 
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,12 +35,24 @@ ArchivePicker::ArchivePicker(FrameState &frame, MessageSink &messages, QWidget *
     empty->setObjectName(QStringLiteral("ArchiveEmpty"));
     m_open = new QPushButton(Testo(frame.id(TextId::ViewerOpen)), this);
     m_open->setDefault(true);
+    auto *other = new QPushButton(Testo(frame.id(TextId::ViewerOpenFile)), this);
+    other->setObjectName(QStringLiteral("OpenOtherFile"));
     auto *cancel = new QPushButton(Testo(frame.id(TextId::ViewerCancel)), this);
+    connect(other, &QPushButton::clicked, this, [this] {
+        // Any .DAT file: one copied from a colleague's stick, or not catalogued.
+        const QString path = QFileDialog::getOpenFileName(this, windowTitle(), m_frame.file(QStringLiteral("DIR_DATI")),
+                                                          Testo(m_frame.id(TextId::ViewerRecordingFiles)));
+        if (path.isEmpty())
+            return;
+        m_chosen = path;
+        QDialog::accept();
+    });
     connect(m_open, &QPushButton::clicked, this, &ArchivePicker::accept);
     connect(cancel, &QPushButton::clicked, this, &ArchivePicker::reject);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &ArchivePicker::accept);
 
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(other);
     buttons->addStretch();
     buttons->addWidget(m_open);
     buttons->addWidget(cancel);

@@ -404,7 +404,10 @@ void RecordingPlot::paintOverlayTrace(QPainter &p, const QRect &r, const YScale 
     const int n = cols.size();
     const double scale = r.height() / (s.max - s.min);
     auto yOf = [&](double v) { return r.bottom() - (v - s.min) * scale; };
-    QPen pen(channelColour(ch).lighter(115), 1.2, Qt::DashLine);
+    // Paler than the drive itself, so the eye tells the two apart before the dashes.
+    QColor colour = channelColour(ch).lighter(125);
+    colour.setAlpha(200);
+    QPen pen(colour, 1.2, Qt::DashLine);
     pen.setCosmetic(true);
     p.setPen(pen);
     const int width = r.width();
@@ -523,7 +526,12 @@ void RecordingPlot::paintAxis(QPainter &p, const QRect &r)
         p.setPen(kFrameColour);
         p.drawLine(x, r.top(), x, r.top() + 3);
         p.setPen(kTextColour);
-        const QRect cell(x - labelWidth / 2, r.top() + 4, labelWidth, fm.height());
+        // The first and last labels stay under the plot, clear of the axis titles.
+        QRect cell(x - labelWidth / 2, r.top() + 4, labelWidth, fm.height());
+        if (cell.left() < r.left())
+            cell.moveLeft(r.left());
+        if (cell.right() > r.right())
+            cell.moveRight(r.right());
         p.drawText(cell, Qt::AlignHCenter, QString::number(m_rec->sampleNumber(int(row))));
         p.drawText(cell.translated(0, fm.height()), Qt::AlignHCenter, FormatDuration(SampleSeconds(int(row))));
     }

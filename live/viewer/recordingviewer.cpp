@@ -110,7 +110,6 @@ void RecordingViewer::buildToolbar(QToolBar *bar)
     m_openButton = menuButton("ViewerOpen");
     m_openArchive = m_openButton->menu()->addAction(QString(), this, &RecordingViewer::openFromArchive);
     m_openFile = m_openButton->menu()->addAction(QString(), this, &RecordingViewer::chooseFile);
-    m_openButton->setDefaultAction(nullptr);
 
     m_overlayButton = menuButton("ViewerOverlay");
     QMenu *overlay = m_overlayButton->menu();
@@ -119,6 +118,11 @@ void RecordingViewer::buildToolbar(QToolBar *bar)
     m_alignStart = overlay->addAction(QString(), this, [this] { alignOverlay(0); });
     m_alignCursor = overlay->addAction(QString(), this, &RecordingViewer::alignOverlayAtCursor);
     m_overlayRemove = overlay->addAction(QString(), this, &RecordingViewer::removeOverlay);
+    connect(overlay, &QMenu::aboutToShow, this, [this] {
+        for (QAction *a : {m_alignStart, m_alignCursor, m_overlayRemove})
+            a->setEnabled(m_overlayRec != nullptr);
+        m_overlayOpen->setEnabled(m_rec->sampleCount() > 0);
+    });
 
     m_exportButton = menuButton("ViewerExportCsv");
     QMenu *csv = m_exportButton->menu();
@@ -174,6 +178,7 @@ QWidget *RecordingViewer::buildSidePanel()
         c.max = new QDoubleSpinBox(panel);
         for (QDoubleSpinBox *box : {c.min, c.max}) {
             box->setRange(-1e7, 1e7);
+            box->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("max -00000.00")) + 30);
             box->setDecimals(2);
             box->setEnabled(false);
             box->setKeyboardTracking(false);
@@ -183,7 +188,7 @@ QWidget *RecordingViewer::buildSidePanel()
         const int row = i * 2;
         grid->addWidget(m_paneTitles[size_t(i)], row, 0);
         grid->addWidget(c.channels, row, 1, 1, 4);
-        grid->addWidget(c.automatic, row + 1, 1);
+        grid->addWidget(c.automatic, row + 1, 0, 1, 2);
         grid->addWidget(c.min, row + 1, 2);
         grid->addWidget(c.max, row + 1, 3);
     }

@@ -3,8 +3,8 @@
 #include <QMenu>
 
 #include "app/textids.h"
+#include "archive/acquisitions/acquisitionarchive.h"
 #include "live/livedata.h"
-#include "live/viewer/archivepicker.h"
 #include "live/viewer/recordingviewer.h"
 #include "tst_mainwindow_rig.h"
 
@@ -57,16 +57,34 @@ private slots:
         QVERIFY(acquisitions && acquisitions->actions().contains(rig.menu("MenuA(3)")));
         QCOMPARE(acquisitions->actions().last(), item);
 
-        // Without an ECU: the archive picker comes up, empty on a new folder.
-        QString pickerTitle;
-        ModalWatcher watcher([&](QWidget *dlg) {
-            pickerTitle = dlg->objectName();
-            ModalWatcher::reject(dlg);
-        });
+        // Without an ECU: the archive picker comes up; cancelled, nothing opens.
+        QString seen;
+        {
+            ModalWatcher watcher([&](QWidget *dlg) {
+                seen = dlg->objectName();
+                ModalWatcher::reject(dlg);
+            });
+            item->trigger();
+        }
+        QCOMPARE(seen, QStringLiteral("ArchivePicker"));
+        QVERIFY(viewers(w).isEmpty());
+
+        // A catalogued recording, picked from the list, opens from its model folder.
+        const QString path = rig.frame.file("DIR_DATI/PANDA/PROVA1.DAT");
+        record(rig, path, 12);
+        QVERIFY(rig.recorder.stop());
+        {
+            AcquisitionArchive archive;
+            QVERIFY(OpenAcquisitionArchive(archive, rig.frame.PercorsoApp));
+            QCOMPARE(archive.add({"PANDA", "1.2 GPL", "PROVA1", ""}), Catalogue::Result::Ok);
+        }
+        ModalWatcher watcher([](QWidget *dlg) { static_cast<QDialog *>(dlg)->accept(); });
         item->trigger();
-        QCOMPARE(pickerTitle, QStringLiteral("ArchivePicker"));
         QCOMPARE(viewers(w).size(), 1);
-        QCOMPARE(viewers(w)[0]->windowTitle(), rig.text(TextId::ViewerTitle));
+        QCOMPARE(viewers(w)[0]->filePath(), path);
+        QCOMPARE(viewers(w)[0]->recording().sampleCount(), 12);
+        QVERIFY(viewers(w)[0]->windowTitle().startsWith(rig.text(TextId::ViewerTitle)));
+        QCOMPARE(w.mdiArea()->activeSubWindow()->widget(), viewers(w)[0]);
     }
 
     // Stopping a recording offers it: Yes opens that very file, Enter (No) goes on.
