@@ -58,6 +58,8 @@ RecordingViewer::RecordingViewer(FrameState &frame, MessageSink *messages, QWidg
     bar->setObjectName(QStringLiteral("ViewerToolbar"));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     buildToolbar(bar);
+    // Home anywhere in the window, not only on the toolbar; text fields keep their own Home.
+    addAction(m_home);
 
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("ViewerNote"));

@@ -165,6 +165,12 @@ private slots:
         QTest::keyClick(plot, Qt::Key_Home);
         QCOMPARE(plot->view().first(), 0);
         QCOMPARE(plot->view().count(), 5000);
+        // From the side table too, through the window's shortcut.
+        plot->view().setRange(100, 199);
+        QApplication::setActiveWindow(&rig.viewer);
+        rig.viewer.cursorTable()->setFocus();
+        QTest::keyClick(rig.viewer.cursorTable(), Qt::Key_Home);
+        QCOMPARE(plot->view().count(), 5000);
     }
 
     // Zoomed out over a long drive, a one-sample lambda spike still reaches the
