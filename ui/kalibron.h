@@ -19,6 +19,7 @@ class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolBar;
+class RecordingViewer;
 
 // The main window `Kalibron`: menus, toolbar `MenuPrincipale` with the connect
 // buttons, status bar `BarraStato`, the map editor as its only MDI child. It owns
@@ -63,6 +64,10 @@ public:
     void SetMenuCaptions();
     // The controls of the recording state (the recorder has already started).
     void SetRecordingActive();
+    // A recording viewer in the MDI area, showing `path` (none: the one picked from
+    // the archive). nullptr when none was picked or the file could not be shown.
+    RecordingViewer *openRecordingViewer(const QString &path = QString());
+    QAction *viewerAction() const { return m_menuView; }
 
     // LinkUi
     int showMessage(const QString &text, int flags, const QString &title, int position) override;
@@ -112,6 +117,8 @@ private:
     void connectEditor();
     void storePage();
     void afterDialog();
+    void offerViewer(const QString &path);
+    int askDefaultNo(const QString &text, const QString &title);
 
     ProgramContext &m_ctx;
     Link *m_link;
@@ -142,5 +149,6 @@ private:
     std::array<QAction *, 2> m_menuConf{};
     QAction *m_menuInf = nullptr;
     QAction *m_menuRestore = nullptr;   // File: put back a saved ECU image
+    QAction *m_menuView = nullptr;      // Recordings: the recording viewer
     WireTrace m_trace;
 };

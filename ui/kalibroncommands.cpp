@@ -2,12 +2,17 @@
 
 #include <QAction>
 #include <QDate>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 
 #include "app/dialogs/confser.h"
 #include "app/dialogs/sceltalingua.h"
+#include "app/log.h"
 #include "app/textids.h"
 #include "app/texts.h"
 #include "archive/widgets/creadischi.h"
@@ -17,7 +22,11 @@
 #include "link/widgets/restoreimagedialog.h"
 #include "link/widgets/visinf.h"
 #include "live/recorder.h"
+#include "live/viewer/archivepicker.h"
+#include "live/viewer/recordingviewer.h"
 #include "mapeditor/mapmodel.h"
+#include "ui/common/messaggio.h"
+#include "ui/common/pictures.h"
 #include "ui/menutext.h"
 
 void Kalibron::MenuPrincipaleClick(const QString &key)
@@ -32,8 +41,10 @@ void Kalibron::MenuPrincipaleClick(const QString &key)
         if (started)
             SetRecordingActive();
     } else if (k == QLatin1String("STOP_ACQ")) {
+        const QString path = m_ctx.recorder.state().RecordFilePath;
         m_ctx.recorder.stop();
         SetRecordingIdle();
+        offerViewer(path);
     } else if (k == QLatin1String("SALVA_DATI")) {
         if (!ready)
             return;
@@ -144,4 +155,66 @@ void Kalibron::afterDialog()
 {
     activateWindow();
     update();
+}
+
+RecordingViewer *Kalibron::openRecordingViewer(const QString &path)
+{
+    QString file = path;
+    if (file.isEmpty()) {
+        ArchivePicker picker(m_ctx.frame, *this, this);
+        picker.setWindowTitle(MenuPath(caption(m_mainMenu[0]), caption(m_menuView)));
+        const bool chosen = picker.exec() == QDialog::Accepted;
+        afterDialog();
+        if (!chosen)
+            return nullptr;
+        file = picker.chosenPath();
+    }
+    auto *viewer = new RecordingViewer(m_ctx.frame, this);
+    if (!viewer->openFile(file)) {
+        delete viewer;
+        return nullptr;
+    }
+    // The map editor keeps itself maximized: were the viewer maximized too, the
+    // area would hand the maximized place back and forth. It covers the area instead.
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    QMdiSubWindow *sub = m_mdi->addSubWindow(viewer);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setGeometry(m_mdi->viewport()->rect());
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    return viewer;
+}
+
+// Right after a stop the fitter may look at what was recorded; a busy one presses
+// Enter and goes on, so the answer offered first is No.
+void Kalibron::offerViewer(const QString &path)
+{
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    const FrameState &frame = m_ctx.frame;
+    if (askDefaultNo(Testo(frame.id(TextId::ViewerOfferAfterStop)), Testo(frame.id(TextId::ViewerTitle))) == kAnswerYes)
+        openRecordingViewer(path);
+}
+
+int Kalibron::askDefaultNo(const QString &text, const QString &title)
+{
+    FrameState &frame = m_ctx.frame;
+    if (m_messageHook) {
+        frame.MessageResult = m_messageHook(ShownMessage{text, kQuestionYesNo, title, false});
+    } else {
+        Messaggio box(frame, this);
+        box.prepare(text, kQuestionYesNo, title);
+        box.centreOver(this);
+        // The dialog gives Yes the focus when shown; No takes it once it is up.
+        QTimer::singleShot(0, &box, [&box] {
+            const QList<PictureButton *> buttons = box.shownButtons();
+            if (buttons.size() > 1)
+                buttons[1]->setFocus(Qt::OtherFocusReason);
+        });
+        box.exec();
+        frame.MessageResult = box.answer();
+    }
+    LogShownMessage(text, kQuestionYesNo, title, frame.MessageResult);
+    afterDialog();
+    return frame.MessageResult;
 }

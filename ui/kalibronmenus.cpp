@@ -64,6 +64,7 @@ void Kalibron::buildMenus()
         m_menuA[i] = named(acq->addAction(QString()), name("MenuA", i));
         m_menuM[i] = named(maps->addAction(QString()), name("MenuM", i));
     }
+    m_menuView = named(acq->addAction(QString()), QStringLiteral("MenuVisualizza"));
     m_menuA[0]->setShortcut(QKeySequence(Qt::Key_F2));
     m_menuA[1]->setShortcut(QKeySequence(Qt::Key_F5));
     m_menuM[0]->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F2));
@@ -103,6 +104,7 @@ void Kalibron::buildMenus()
         ShowAbout(m_ctx.frame, this);
         afterDialog();
     });
+    connect(m_menuView, &QAction::triggered, this, [this] { openRecordingViewer(); });
     connect(m_menuA[3], &QAction::triggered, this, [this] {
         RunClearDati(m_ctx.frame, *this, this, &m_link->TimeOutDati());
         afterDialog();
@@ -230,6 +232,7 @@ void Kalibron::SetMenuCaptions()
     }
     setCaption(m_menuInf, 106);
     setCaption(m_menuRestore, TextId::RestoreMenu);
+    setCaption(m_menuView, TextId::ViewerMenu);
     setCaption(m_menuUti[0], 111);
     setCaption(m_menuUti[1], TextId::WireTraceMenu);
     setCaption(m_menuConf[0], 112);

@@ -49,7 +49,7 @@ private slots:
     {
         const QList<QList<int>> menus{{102, 103, 104, 105, 106},   // menu bar
                                       {107, 108, 369, 110},        // File
-                                      {114, 115, 117},             // recordings
+                                      {114, 115, 117, 394},        // recordings
                                       {118, 119, 121},             // maps
                                       {111, 393},                  // utilities
                                       {112, 113}};                 // settings
