@@ -337,17 +337,6 @@ private slots:
         QVERIFY(!b.ui.waitOpenNow && b.ui.mainWindowEnabled);
     }
 
-    void connect_whileReady_doesNothing()
-    {
-        Bench b;
-        b.connectAndRead();
-        FakeTransport *before = b.ports.last;
-        b.link->Connetti();
-        QVERIFY(b.ui.calls.isEmpty() && b.port().written.isEmpty());
-        QCOMPARE(b.ports.last.data(), before);
-        QVERIFY(b.link->portOpen());
-    }
-
     // Under 345, what the fitter can do about the port, in his language; nothing for other causes.
     void connect_portRefused_saysWhyUnder345_data()
     {
