@@ -8,14 +8,9 @@
 #include "app/rotatinglogfile.h"
 #include "app/textids.h"
 #include "app/texts.h"
+#include "support/files.h"
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Line n, `size` bytes with its LF, so that what survived can be told apart.
 QByteArray numberedLine(int n, int size)
@@ -70,7 +65,7 @@ private slots:
             if (i < files) {
                 const qint64 size = QFileInfo(names[i]).size();
                 QVERIFY2(size > 0 && size <= kBound, qPrintable(names[i]));
-                kept.prepend(readAll(names[i]));
+                kept.prepend(ReadFile(names[i]));
             }
         }
         QByteArray expected;
@@ -92,8 +87,8 @@ private slots:
         QVERIFY(log.append("short\n"));   // still fits after the earlier run's 90 bytes
         QCOMPARE(QFileInfo(path).size(), 96);
         QVERIFY(log.append(QByteArray(250, 'x') + '\n'));
-        QCOMPARE(readAll(log.olderCopy(1)).size(), 96);
-        const QByteArray cut = readAll(path);
+        QCOMPARE(ReadFile(log.olderCopy(1)).size(), 96);
+        const QByteArray cut = ReadFile(path);
         QCOMPARE(cut.size(), 100);
         QVERIFY(cut.endsWith("x\n"));
     }
@@ -118,7 +113,7 @@ private slots:
 
         QCOMPARE(g_seen, (QStringList{"port opened", "two\nlines", "after the log closed"}));
         const QList<QByteArray> lines =
-            readAll(QDir(dir.path()).filePath(QStringLiteral("LOG/kalibron.log"))).split('\n');
+            ReadFile(QDir(dir.path()).filePath(QStringLiteral("LOG/kalibron.log"))).split('\n');
         // The empty first line sets runs apart; the last split part follows the final LF.
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0], QByteArray());

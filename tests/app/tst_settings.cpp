@@ -4,21 +4,7 @@
 
 #include "app/profile.h"
 #include "app/settings.h"
-
-namespace {
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-}   // namespace
+#include "support/files.h"
 
 class TstSettings : public QObject {
     Q_OBJECT
@@ -53,10 +39,10 @@ private slots:
         QFETCH(bool, rewritten);
         const QString path = m_frame.file("KALIBRON.INI");
         if (!ini.isEmpty())
-            writeFile(path, ini);
+            QVERIFY(WriteFile(path, ini));
         LeggiLingua(m_frame);
         QCOMPARE(int(m_frame.LinguaCorrente), lingua);
-        QCOMPARE(readFile(path) != ini, rewritten);
+        QCOMPARE(ReadFile(path) != ini, rewritten);
         if (rewritten)
             QCOMPARE(Profile::read(path, "IMPOSTAZIONI", "Lingua", "?"), QString("4"));
     }
@@ -108,7 +94,7 @@ private slots:
         QFETCH(QString, settings);
         QFETCH(QString, device);
         if (!ini.isEmpty())
-            writeFile(m_frame.file("CONFIG.INI"), ini);
+            QVERIFY(WriteFile(m_frame.file("CONFIG.INI"), ini));
         LeggiConfigSeriale(m_frame);
         QCOMPARE(m_frame.ConfigSeriale.Porta, porta);
         QCOMPARE(TestoImpostazioni(m_frame.ConfigSeriale), settings);
@@ -123,10 +109,10 @@ private slots:
     void write_keepsCommentsAndForeignKeys_rewritesInPlace()
     {
         const QString path = m_frame.file("CONFIG.INI");
-        writeFile(path, "; workshop settings\n[PORTE]\nCOM2=/dev/ttyUSB1\n"
-                        "[seriale]\n; chosen by hand\ncom=COM1\nEXTRA=keep me\n");
+        QVERIFY(WriteFile(path, "; workshop settings\n[PORTE]\nCOM2=/dev/ttyUSB1\n"
+                                "[seriale]\n; chosen by hand\ncom=COM1\nEXTRA=keep me\n"));
         QVERIFY(ScriviConfigSeriale(m_frame, {" COM2 ", "38400", "7", "PARI", "1.5"}));
-        const QByteArray text = readFile(path);
+        const QByteArray text = ReadFile(path);
         for (const char *kept : {"; workshop settings", "; chosen by hand", "COM2=/dev/ttyUSB1", "EXTRA=keep me"})
             QVERIFY2(text.contains(kept), kept);
         QCOMPARE(text.count("com=") + text.count("COM="), 1);   // rewritten in place, not added

@@ -9,22 +9,10 @@
 #include "app/texts.h"
 #include "archive/acquisitions/acquisitionarchive.h"
 #include "archive/maps/maparchive.h"
+#include "support/files.h"
 #include "support/scriptedsink.h"
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList keptCopies(const QString &folder, const QString &base)
 {
@@ -224,9 +212,9 @@ private slots:
             app.filePath(maps ? QStringLiteral("FILER42") : QStringLiteral("DIR_DATI")) + QLatin1Char('/');
         const QString base = maps ? QStringLiteral("ARCHR42") : QStringLiteral("ARCHDATI");
         const QByteArray damaged(5000, 'Z');
-        QVERIFY(writeFile(folder + base + QStringLiteral(".MDB"), damaged));
+        QVERIFY(WriteFile(folder + base + QStringLiteral(".MDB"), damaged));
         for (const QString &f : tree)
-            QVERIFY(writeFile(folder + f, "x"));
+            QVERIFY(WriteFile(folder + f, "x"));
 
         FrameState frame;
         frame.LinguaCorrente = 3;
@@ -245,7 +233,7 @@ private slots:
                      : a.find(QStringLiteral("fiat"), QStringLiteral("PROVA2")).has_value());
         const QStringList kept = keptCopies(folder, base);
         QCOMPARE(kept.size(), 1);
-        QCOMPARE(readFile(folder + kept[0]), damaged);
+        QCOMPARE(ReadFile(folder + kept[0]), damaged);
         QVERIFY(
             QRegularExpression(QStringLiteral("^%1-damaged-\\d{8}-\\d{6}\\.MDB$").arg(base)).match(kept[0]).hasMatch());
         QVERIFY(sink.texts[0].contains(QDir::toNativeSeparators(folder + kept[0])));
@@ -275,12 +263,12 @@ private slots:
                 QCOMPARE(a.add({QStringLiteral("M%1").arg(i % 9), QStringLiteral("Desc %1").arg(i),
                                 QStringLiteral("F%1").arg(i), QStringLiteral("note %1 ").arg(i).repeated(20)}),
                          Ok::Ok);
-                QVERIFY(writeFile(folder + QStringLiteral("M%1/F%2.DAT").arg(i % 9).arg(i), "x"));
+                QVERIFY(WriteFile(folder + QStringLiteral("M%1/F%2.DAT").arg(i % 9).arg(i), "x"));
             }
         }
         QFile f(folder + QStringLiteral("ARCHDATI.MDB"));
         QVERIFY(f.resize(std::max<qint64>(4096, qint64(f.size() * kept) / 4096 * 4096)));
-        const QByteArray truncated = readFile(f.fileName());
+        const QByteArray truncated = ReadFile(f.fileName());
 
         ScriptedSink sink;
         FrameState frame;
@@ -305,13 +293,13 @@ private slots:
         QVERIFY2(described >= minimumWhole, qPrintable(QString::number(described)));
         const QStringList copies = keptCopies(folder, QStringLiteral("ARCHDATI"));
         QCOMPARE(copies.size(), 1);
-        QCOMPARE(readFile(folder + copies[0]), truncated);
+        QCOMPARE(ReadFile(folder + copies[0]), truncated);
     }
 
     void emptyFile_isAnEmptyCatalogueNotADamagedOne()
     {
         QTemporaryDir app;
-        QVERIFY(writeFile(app.filePath(QStringLiteral("FILER42/ARCHR42.MDB")), QByteArray()));
+        QVERIFY(WriteFile(app.filePath(QStringLiteral("FILER42/ARCHR42.MDB")), QByteArray()));
         ScriptedSink sink;
         FrameState frame;
         MapArchive m;

@@ -99,6 +99,8 @@ private slots:
         QTest::newRow("undeletable file stops, keeps its record")
             << QList<int>{1, 2, 4} << 2 << QStringList{"FIAT/1/0"} << QStringList{"ALFA", "fiat", "PUNTO"}
             << Testo(356) + '\n' + Testo(333);
+        QTest::newRow("last map takes the whole tree")
+            << QList<int>{0, 1, 2, 3, 4, 5} << -1 << kListed << QStringList{} << Testo(355);
     }
     void deletesExactlyTheChosen()
     {
@@ -129,6 +131,10 @@ private slots:
             QVERIFY(watchdog.isActive());
             QCOMPARE(listed(dlg), remaining);
             QCOMPARE(dlg.DatiDAT(0)->text() + dlg.TipoImp()->text() + dlg.DatiDAT(3)->text(), QString());
+            if (remaining.isEmpty()) {   // nothing left to choose
+                dlg.Salva()->click();
+                QCOMPARE(fx.sink.texts.last(), Testo(357));
+            }
         }
         MapArchive archive;
         QVERIFY(archive.open(fx.dir.path()));
@@ -139,24 +145,12 @@ private slots:
             QCOMPARE(QFileInfo::exists(fx.map(rec)), remaining.contains(rec));
         }
         QFETCH(QStringList, models);
+        QCOMPARE(QFileInfo::exists(fx.dir.filePath("FILER42/AUTOADATT")), !models.isEmpty());
         QCOMPARE(QDir(fx.dir.filePath("FILER42/AUTOADATT"))
                      .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase),
                  models);
         if (remaining.contains("PUNTO/1/1"))
             QVERIFY(QFileInfo::exists(fx.dir.filePath("FILER42/AUTOADATT/PUNTO/CENTRAL1")));
-    }
-
-    void lastMapTakesTheWholeTree()
-    {
-        Fixture fx;
-        ClearNIV dlg(fx.frame, fx.sink);
-        dlg.ListaModelli()->selectAll();
-        dlg.Salva()->click();
-        QCOMPARE(fx.sink.texts, QStringList{Testo(355)});
-        QCOMPARE(dlg.ListaModelli()->count(), 0);
-        QVERIFY(!QFileInfo::exists(fx.dir.filePath("FILER42/AUTOADATT")));
-        dlg.Salva()->click();
-        QCOMPARE(fx.sink.texts.last(), Testo(357));
     }
 
     void clickedLineShowsItsRecord_data()

@@ -10,6 +10,7 @@
 #include "archive/maps/srecord.h"
 #include "archive/widgets/salvoniv.h"
 #include "mapimage.h"
+#include "support/files.h"
 #include "support/scriptedsink.h"
 #include "ui/common/pictures.h"
 
@@ -140,10 +141,6 @@ private slots:
     {
         Rig rig;
         QVERIFY(QDir().mkpath(rig.dir.filePath("FILER42/AUTOADATT/Fiat")));   // the model's, in other case
-        const auto file = [](const QString &p) {
-            QFile f(p);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
         {
             SalvoNIV d(rig.frame, rig.source, rig.sink, &rig.watchdog);
             showActive(d);
@@ -152,7 +149,7 @@ private slots:
             QVERIFY(rig.watchdogStill && rig.watchdog.isActive());
             rig.image(1);
             QTest::keyClick(d.DatiDAT(3), Qt::Key_F1);
-            QCOMPARE(file(rig.map(1)), rig.converted());
+            QCOMPARE(ReadFile(rig.map(1)), rig.converted());
             chooseVersion(d, 2);
             d.DatiDAT(3)->setText("Bosch");
             QTest::keyClick(d.DatiDAT(3), Qt::Key_F1);
@@ -164,7 +161,7 @@ private slots:
         QCOMPARE(rig.rows(), (QStringList{"FIAT/1/1/Punto/2/IAW", "FIAT/2/1/Punto/2/Bosch"}));
         QCOMPARE(QDir(rig.dir.filePath("FILER42/AUTOADATT")).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{"Fiat"});
-        QCOMPARE(file(rig.map(2)), rig.converted());
+        QCOMPARE(ReadFile(rig.map(2)), rig.converted());
         if (!HaveSrecCat())
             QSKIP("srec_cat is not installed");
         for (int v : {1, 2})

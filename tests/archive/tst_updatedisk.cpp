@@ -11,23 +11,11 @@
 #include "app/texts.h"
 #include "archive/maps/updatedisk.h"
 #include "archive/widgets/creadischi.h"
+#include "support/files.h"
 #include "support/filesizelimit.h"
 #include "support/scriptedsink.h"
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QStringList filesBelow(const QString &root)
 {
@@ -91,7 +79,7 @@ struct Fixture {
             QCOMPARE(maps.add(r), Catalogue::Result::Ok);
         for (const char *map : {"fiat/CENTRAL1/C_GPL02.R42", "fiat/CENTRAL2/C_META02.R42", "fiat/CENTRAL3/C_GPL02.R42",
                                 "OPEL/CENTRAL1/C_GPL02.R42"})
-            writeFile(app + "/FILER42/AUTOADATT/" + map, QByteArray("S0 ") + map);
+            QVERIFY(WriteFile(app + "/FILER42/AUTOADATT/" + map, QByteArray("S0 ") + map));
     }
     bool build(const QList<int> &rows)
     {
@@ -131,9 +119,9 @@ private slots:
     void stagingHoldsIndexAndMapsOfTheSelectedModels()
     {
         Fixture f;
-        writeFile(f.staging() + "/OLD/leftover", "from the run before");
+        QVERIFY(WriteFile(f.staging() + "/OLD/leftover", "from the run before"));
         QVERIFY(f.build({0, 1, 2}));
-        QCOMPARE(readFile(f.staging() + "/AUTOADATT.DAT"),
+        QCOMPARE(ReadFile(f.staging() + "/AUTOADATT.DAT"),
                  "INIZIO              : TEMPOR\r\n"
                  "MARCA               : AUTOADATT\r\n"
                  "MODELLO             : FIAT\r\n"
@@ -160,7 +148,7 @@ private slots:
         QCOMPARE(filesBelow(f.staging()),
                  QStringList({"AUTOADATT.DAT", "AUTOADATT/FIAT/CENTRAL1/C_GPL02.R42",
                               "AUTOADATT/FIAT/CENTRAL2/C_META02.R42", "AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42"}));
-        QCOMPARE(readFile(f.staging() + "/AUTOADATT/FIAT/CENTRAL2/C_META02.R42"), "S0 fiat/CENTRAL2/C_META02.R42");
+        QCOMPARE(ReadFile(f.staging() + "/AUTOADATT/FIAT/CENTRAL2/C_META02.R42"), "S0 fiat/CENTRAL2/C_META02.R42");
     }
 
     void failedBuildLeavesNoStaging()
@@ -181,16 +169,16 @@ private slots:
         QTimer watchdog;
         watchdog.start(60000);
         f.disk.watchdog = &watchdog;
-        writeFile(f.stick + "/AUTOADATT.DAT", "old index");
-        writeFile(f.stick + "/AUTOADATT/ALFA/CENTRAL1/C_GPL02.R42", "old map");
-        writeFile(f.stick + "/photos/keep.jpg", "k");
+        QVERIFY(WriteFile(f.stick + "/AUTOADATT.DAT", "old index"));
+        QVERIFY(WriteFile(f.stick + "/AUTOADATT/ALFA/CENTRAL1/C_GPL02.R42", "old map"));
+        QVERIFY(WriteFile(f.stick + "/photos/keep.jpg", "k"));
         f.create({});
         QVERIFY(f.create({2}).endsWith(QDir::toNativeSeparators(f.stick)));
         QCOMPARE(f.sink.texts, QStringList({f.text(235), f.insertDisk(f.stick), f.text(238)}));
         QCOMPARE(f.sink.flags.value(1), kIconInformation | kButtonsOkCancel);
         QCOMPARE(filesBelow(f.stick),
                  QStringList({"AUTOADATT.DAT", "AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", "photos/keep.jpg"}));
-        QCOMPARE(readFile(f.stick + "/AUTOADATT.DAT"), readFile(f.staging() + "/AUTOADATT.DAT"));
+        QCOMPARE(ReadFile(f.stick + "/AUTOADATT.DAT"), ReadFile(f.staging() + "/AUTOADATT.DAT"));
         QCOMPARE(f.disk.copied.last(), QStringLiteral("AUTOADATT.DAT"));
         QVERIFY(!f.disk.watchdogRanDuringCopy && watchdog.isActive());
     }
@@ -214,7 +202,7 @@ private slots:
     {
         Fixture f;
         QVERIFY(f.build({2}));
-        writeFile(f.stick + "/AUTOADATT.DAT", "old index");
+        QVERIFY(WriteFile(f.stick + "/AUTOADATT.DAT", "old index"));
         QFETCH(int, op);
         QFETCH(QString, where);
         QFETCH(int, error);
@@ -225,7 +213,7 @@ private slots:
             CopyUpdateDisk(f.app, op == FakeDisk::None ? f.stick + "/unmounted" : f.stick, f.disk);
         QTEST(int(copy.result), "code");
         QTEST(copy.textId, "text");
-        QVERIFY(readFile(f.stick + "/AUTOADATT.DAT") != readFile(f.staging() + "/AUTOADATT.DAT"));
+        QVERIFY(ReadFile(f.stick + "/AUTOADATT.DAT") != ReadFile(f.staging() + "/AUTOADATT.DAT"));
     }
 
     void retryAfterTheCauseIsRemoved_data()
@@ -273,7 +261,7 @@ private slots:
     void fileCutShortNeverTakesTheRealName()
     {
         Fixture f;
-        writeFile(f.app + "/FILER42/AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", QByteArray(300 * 1024, 'S'));
+        QVERIFY(WriteFile(f.app + "/FILER42/AUTOADATT/OPEL/CENTRAL1/C_GPL02.R42", QByteArray(300 * 1024, 'S')));
         QVERIFY(f.build({2}));
         const UpdateDiskCopy copy = [&] {
             const FileSizeLimit limit(100 * 1024);

@@ -1,13 +1,9 @@
 #include <QtTest>
 
 #include "link/framing.h"
+#include "support/ecuframes.h"
 
 namespace {
-
-QByteArray Checksummed(const QByteArray &payload)
-{
-    return payload + SommaControllo(payload) + "\r\n";
-}
 
 // Every frame one run gives, up to the first Fine.
 QByteArrayList CutRun(QByteArray &buffer)

@@ -2,16 +2,12 @@
 
 #include "link/framing.h"
 #include "link/identification.h"
+#include "support/ecuframes.h"
 
 namespace {
 
-QByteArray Checksummed(const QByteArray &payload)
-{
-    return payload + SommaControllo(payload) + "\r\n";
-}
-
-QByteArray R8(const QByteArray &installed = "31012024", const QByteArray &hw = "07", const QByteArray &type = "00",
-              const QByteArray &software = "ABC1234AA")
+QByteArray R8Of(const QByteArray &installed = "31012024", const QByteArray &hw = "07", const QByteArray &type = "00",
+                const QByteArray &software = "ABC1234AA")
 {
     return Checksummed("R8x" + installed + hw + "15062023" + type + "mat12345lot001T1" + software + "LXX5678BB");
 }
@@ -29,15 +25,15 @@ private slots:
         QTest::addColumn<QDate>("installed");
         QTest::addColumn<int>("type");
         const QDate jan31(2024, 1, 31);
-        QTest::newRow("sound") << R8() << 0 << 7 << jan31 << 0;
-        QTest::newRow("hardware not numeric") << R8("31012024", "0x") << 1 << -1 << jan31 << 0;
-        QTest::newRow("installed 31/02") << R8("31022024") << 2 << 7 << QDate() << 0;
-        QTest::newRow("29/02 leap year") << R8("29022024") << 0 << 7 << QDate(2024, 2, 29) << 0;
-        QTest::newRow("29/02/2000") << R8("29022000") << 0 << 7 << QDate(2000, 2, 29) << 0;
-        QTest::newRow("29/02/1900") << R8("29021900") << 2 << 7 << QDate() << 0;
-        QTest::newRow("installed 13th month") << R8("15132020") << 2 << 7 << QDate() << 0;
-        QTest::newRow("type 05 kept, flagged") << R8("31012024", "07", "05") << 8 << 7 << jan31 << 5;
-        QTest::newRow("several") << R8("29022023", "x1", "ab") << 11 << -1 << QDate() << 0;
+        QTest::newRow("sound") << R8Of() << 0 << 7 << jan31 << 0;
+        QTest::newRow("hardware not numeric") << R8Of("31012024", "0x") << 1 << -1 << jan31 << 0;
+        QTest::newRow("installed 31/02") << R8Of("31022024") << 2 << 7 << QDate() << 0;
+        QTest::newRow("29/02 leap year") << R8Of("29022024") << 0 << 7 << QDate(2024, 2, 29) << 0;
+        QTest::newRow("29/02/2000") << R8Of("29022000") << 0 << 7 << QDate(2000, 2, 29) << 0;
+        QTest::newRow("29/02/1900") << R8Of("29021900") << 2 << 7 << QDate() << 0;
+        QTest::newRow("installed 13th month") << R8Of("15132020") << 2 << 7 << QDate() << 0;
+        QTest::newRow("type 05 kept, flagged") << R8Of("31012024", "07", "05") << 8 << 7 << jan31 << 5;
+        QTest::newRow("several") << R8Of("29022023", "x1", "ab") << 11 << -1 << QDate() << 0;
     }
     void r8_storesSoundFieldsAndFlagsDefects()
     {
@@ -72,7 +68,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(int, variant);
         EcuIdentity id;
-        MemorizzaR8(id, R8("31012024", "07", "00", sent));
+        MemorizzaR8(id, R8Of("31012024", "07", "00", sent));
         QCOMPARE(id.VersioneSoftware, stored);
         QCOMPARE(int(VariantOfSoftwareVersion(id.VersioneSoftware)), variant);
     }

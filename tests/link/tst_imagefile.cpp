@@ -7,17 +7,13 @@
 #include <random>
 
 #include "link/imagefile.h"
+#include "support/files.h"
 
 class TestImageFile : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
-    static QByteArray bytesOf(const QString &p)
-    {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static QByteArray record(double v) { return CodificaRecord(v).toLatin1() + "\r\n"; }
 
 private slots:
@@ -89,10 +85,10 @@ private slots:
             QVERIFY(file.writeValue(n, 3 * n - 70));
 
         // A rewrite changes its own record only.
-        const QByteArray before = bytesOf(path("random.PRG"));
+        const QByteArray before = ReadFile(path("random.PRG"));
         QVERIFY(file.writeValue(3, -77));
         file.close();
-        const QByteArray after = bytesOf(path("random.PRG"));
+        const QByteArray after = ReadFile(path("random.PRG"));
         QCOMPARE(after.size(), 42000);
         QCOMPARE(after.left(28), before.left(28));
         QCOMPARE(after.mid(42), before.mid(42));

@@ -8,29 +8,12 @@
 #include "link/framing.h"
 #include "link/link.h"
 #include "link/wiretrace.h"
+#include "support/ecuframes.h"
 #include "support/faketransport.h"
+#include "support/files.h"
 #include "support/linkrig.h"
 
 namespace {
-
-QByteArray Checksummed(const QByteArray &payload)
-{
-    return payload + SommaControllo(payload) + "\r\n";
-}
-
-QByteArray R8()
-{
-    return Checksummed("R8x0102202307150620240"
-                       "0MAT00001LOT042T1ABC12AA34LXX1234BB");
-}
-
-QByteArray Rz(int block, char flag)
-{
-    QByteArray payload = "RZB" + QByteArray::number(block).rightJustified(3, '0') + flag;
-    for (int i = 0; i < 30; ++i)
-        payload += CampoSei(qint64(block * 30 + i));
-    return Checksummed(payload);
-}
 
 // A port the system refuses, with the system's reason.
 class RefusingTransport : public FakeTransport {
@@ -41,12 +24,6 @@ public:
         return false;
     }
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Inverse of PrintableBytes.
 QByteArray unescape(const QByteArray &text)
@@ -111,7 +88,7 @@ struct Rig : LinkRig {
         makeLink(ports.factory(), LinkTiming{20, 200, 200, 200});
     }
     ~Rig() { dropLink(); }
-    QString logText() const { return QString::fromUtf8(readFile(log->path())); }
+    QString logText() const { return QString::fromUtf8(ReadFile(log->path())); }
 };
 
 }   // namespace
@@ -169,8 +146,8 @@ private slots:
             port->feed("R5\r\nR5\r\nFl\r\nR5\r\n");
             r.link->Disconnetti();
         } else if (trouble == "live") {
-            port->feed(R8() + Rz(0, '0') + Rz(1, '0') + Rz(94, '$'));
-            port->feed("Rfn" + QByteArray("000011").repeated(8) + "000000\r\n");
+            port->feed(R8() + Rz(0, 0, '0') + Rz(1, 30, '0') + Rz(94, 2820, '$'));
+            port->feed(Rfn());
             QVERIFY(r.link->state().EcuReady);
             QTRY_VERIFY_WITH_TIMEOUT(!r.link->portOpen(), 3000);
         } else if (trouble == "lost") {
@@ -216,7 +193,7 @@ private slots:
         trace.stop();
         const QDateTime after = QDateTime::currentDateTime().addMSecs(1);
 
-        const QList<TraceLine> lines = parseTrace(readFile(trace.filePath()));
+        const QList<TraceLine> lines = parseTrace(ReadFile(trace.filePath()));
         QVERIFY(!lines.isEmpty());
         // Lines of one direction in a row joined: what went each way, turn by turn.
         QList<QPair<QByteArray, QByteArray>> turns;
@@ -272,7 +249,7 @@ private slots:
                 trace.sent(pieces[i].mid(1));
         }
         trace.stop();
-        QByteArrayList got = readFile(trace.filePath()).split('\n');
+        QByteArrayList got = ReadFile(trace.filePath()).split('\n');
         QCOMPARE(got.takeLast(), QByteArray());
         for (QByteArray &line : got) {
             const QDateTime when =
@@ -312,7 +289,7 @@ private slots:
         trace.sent(record);   // past the bound nothing more goes in
         trace.note(QStringLiteral("port closed"));
         trace.stop();
-        const QByteArray content = readFile(trace.filePath());
+        const QByteArray content = ReadFile(trace.filePath());
         QVERIFY(content.size() <= bound);
         const QList<TraceLine> lines = parseTrace(content);
         QVERIFY(!lines.isEmpty());
@@ -365,7 +342,7 @@ private slots:
         QVERIFY(SwitchWireTrace(trace, frame, true));   // same second: a file of its own
         QCOMPARE(QFileInfo(trace.filePath()).fileName(), QStringLiteral("trace-20250301-140312-2.txt"));
         trace.stop();
-        QVERIFY(readFile(first).endsWith(" TX MUB\\r\\n\n"));
+        QVERIFY(ReadFile(first).endsWith(" TX MUB\\r\\n\n"));
 
         // A folder that cannot hold LOG: the switch stays off, and says so for the next start.
         QTemporaryDir other;

@@ -3,28 +3,11 @@
 #include "link/framing.h"
 #include "link/link.h"
 #include "link/wiretrace.h"
+#include "support/ecuframes.h"
 #include "support/faketransport.h"
 #include "support/linkrig.h"
 
 namespace {
-
-QByteArray Checksummed(const QByteArray &payload)
-{
-    return payload + SommaControllo(payload) + "\r\n";
-}
-
-// Live frame, running, with the duty cycle IN (field 8) given.
-QByteArray Live(const QByteArray &dutyIn)
-{
-    QByteArray line = "DB";
-    for (int k = 0; k < 14; ++k)
-        line += (k == 5   ? QByteArray("6000")
-                 : k == 8 ? dutyIn
-                          : QByteArray::number(100 + k))
-                    .rightJustified(8, ' ')
-                + ';';
-    return line + "G\r\n";
-}
 
 // A FakeTransport that keeps what the link asked of its wake-ups.
 class LinePort : public FakeTransport {
@@ -55,13 +38,8 @@ struct Streaming : LinkRig {
     void connectAndRead()
     {
         link->Connetti();
-        QByteArray block = "RZB000$";
-        for (int i = 0; i < 30; ++i)
-            block += CampoSei(qint64(i + 1));
-        port->feed(Checksummed("R8x0102202307150620240"
-                               "0MAT00001LOT042T1ABC12AA34LXX1234BB")
-                   + Checksummed(block));
-        port->feed("Rfn" + QByteArray("000011").repeated(8) + "000000\r\n");
+        port->feed(R8() + Rz(0, 1, '$'));
+        port->feed(Rfn());
         QVERIFY(link->state().EcuReady);
     }
 };
@@ -85,7 +63,7 @@ private slots:
         QFETCH(int, cut);
         Streaming s;
         s.connectAndRead();
-        const QByteArray frame = Live("1234");
+        const QByteArray frame = Live("6000", "1234");
         const quint64 passes = s.link->interpretPasses();
         const QByteArray before = s.link->state().BufferRx;
 
@@ -105,7 +83,7 @@ private slots:
     void framesSplitAnywhere_keepTheirOrder()
     {
         // An empty line and noise between the frames, as a line with interference brings them.
-        const QByteArray stream = Live("1111") + "\r\n" + Live("2222") + "zz" + Live("3333");
+        const QByteArray stream = Live("6000", "1111") + "\r\n" + Live("6000", "2222") + "zz" + Live("6000", "3333");
         const QStringList expected{"11.11", "22.22", "33.33"};
         QList<qsizetype> frameEnds;   // the LF of each live frame
         for (qsizetype from = 0, lf; (lf = stream.indexOf('\n', from)) >= 0; from = lf + 1) {
@@ -137,7 +115,7 @@ private slots:
         s.connectAndRead();
         QByteArray bad = Checksummed("R4xx");
         bad[3] = 'y';
-        s.port->feed(bad + Live("4000"));
+        s.port->feed(bad + Live("6000", "4000"));
         QVERIFY(s.dutyCycles.isEmpty());
         s.port->feed("DB ");
         QVERIFY(s.dutyCycles.isEmpty());

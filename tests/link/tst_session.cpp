@@ -8,6 +8,7 @@
 #include "link/imagebackup.h"
 #include "link/imagefile.h"
 #include "link/link.h"
+#include "support/ecuframes.h"
 #include "support/faketransport.h"
 #include "support/linkrig.h"
 
@@ -17,43 +18,9 @@ QString T(int baseId, int lingua = 4)
 {
     return TestoL(baseId, lingua);
 }
-QByteArray Checksummed(const QByteArray &payload)
-{
-    return payload + SommaControllo(payload) + "\r\n";
-}
 QByteArray Line(const QByteArray &payload)
 {
     return Checksummed(payload).chopped(2);
-}
-
-// Identification with sound dates; the software version decides the variant.
-QByteArray R8(const QByteArray &software)
-{
-    return Checksummed("R8x0102202307150620240"
-                       "0MAT00001LOT042T1"
-                       + software + "LXX1234BB");
-}
-
-// Image block of 30 values first, first + 1, ...; flag '0' more to come, '$' last.
-QByteArray Rz(const QByteArray &blockField, int first, char flag)
-{
-    QByteArray payload = "RZB" + blockField + flag;
-    for (int i = 0; i < 30; ++i)
-        payload += CampoSei(qint64(first + i));
-    return Checksummed(payload);
-}
-QByteArray Rz(int block, int first, char flag)
-{
-    return Rz(QByteArray::number(block).rightJustified(3, '0'), first, flag);
-}
-
-// Live frame: running state in field 5, duty cycle IN in field 8.
-QByteArray Live(const QByteArray &state, const QByteArray &dutyIn)
-{
-    QByteArray line = "DB";
-    for (int k = 0; k < 14; ++k)
-        line += (k == 5 ? state : k == 8 ? dutyIn : QByteArray::number(100 + k)).rightJustified(8, ' ', true) + ';';
-    return line + "G\r\n";
 }
 
 // One link with fakes all round, in a scratch application folder.
@@ -70,7 +37,7 @@ struct Bench : LinkRig {
     {
         link->Connetti();
         port().feed(R8(software) + Rz(0, 1, '0') + Rz(1, 31, '0') + Rz(94, 2821, '$'));
-        port().feed("Rfn" + QByteArray("000011").repeated(8) + "000000\r\n");
+        port().feed(Rfn());
         QVERIFY(st().EcuReady);
         port().written.clear();
         ui.clear();
@@ -130,7 +97,7 @@ private slots:
         b.port().feed(R8("ABC12AA34") + Rz(0, 1, how == 2 ? 'X' : '$'));
         if (how == 1) {
             QVERIFY(QFile::remove(b.file("LETTURA.PRG")));
-            b.port().feed("Rfn" + QByteArray("000011").repeated(8) + "000000\r\n");
+            b.port().feed(Rfn());
         }
         QCOMPARE(b.link->portOpen(), !atOnce);
         QTRY_VERIFY_WITH_TIMEOUT(!b.link->portOpen(), 3000);
@@ -368,17 +335,6 @@ private slots:
         QVERIFY(!b.map.state().PageModified[2] && !b.st().EcuReady && !b.ui.ecuReadyControls);
         QVERIFY(!b.link->TimeOutTx().isActive() && !b.link->TimeOutDati().isActive());
         QVERIFY(!b.ui.waitOpenNow && b.ui.mainWindowEnabled);
-    }
-
-    void connect_whileReady_doesNothing()
-    {
-        Bench b;
-        b.connectAndRead();
-        FakeTransport *before = b.ports.last;
-        b.link->Connetti();
-        QVERIFY(b.ui.calls.isEmpty() && b.port().written.isEmpty());
-        QCOMPARE(b.ports.last.data(), before);
-        QVERIFY(b.link->portOpen());
     }
 
     // Under 345, what the fitter can do about the port, in his language; nothing for other causes.

@@ -6,6 +6,7 @@
 #include "link/imagefile.h"
 #include "link/link.h"
 #include "link/transportfactory.h"
+#include "support/files.h"
 #include "support/linkrig.h"
 #include "tools/ecusim/simimage.h"
 #include "tools/ecusim/simtransport.h"
@@ -98,9 +99,7 @@ private slots:
         }
         lettura.close();
         QCOMPARE(b.link->state().ValoriFinali[0] == QStringLiteral("    -1"), !finalsSent);
-        QFile a(b.file("LETTURA.PRG")), c(b.file("LETTURAN.PRG"));
-        QVERIFY(a.open(QIODevice::ReadOnly) && c.open(QIODevice::ReadOnly));
-        QCOMPARE(c.readAll(), a.readAll());
+        QCOMPARE(ReadFile(b.file("LETTURAN.PRG")), ReadFile(b.file("LETTURA.PRG")));
 
         QVERIFY(b.recorder.start(b.dir.filePath(QStringLiteral("rec.DAT")), false));
         b.link->Disconnetti();
@@ -151,36 +150,6 @@ private slots:
         QCOMPARE(b.ui.messages[0].text, T(message));
         QVERIFY(b.ui.calls.contains("ChiudiFinestre") && b.imagesGone());
         QCOMPARE(b.sent.count(ComandoMGA(34, 1).chopped(2)), startCommands);
-    }
-
-    void imageWrite_withRejectedBlocks_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("label");
-        QTest::addColumn<bool>("open");
-        QTest::newRow("accepted at once") << QString() << 211 << true;
-        QTest::newRow("block 2 rejected once") << "reject-block=2:1" << 211 << true;
-        QTest::newRow("block 2 rejected twice") << "reject-block=2:2" << 208 << true;
-        QTest::newRow("no reply to a block") << "no-reply=MZ" << 207 << false;
-    }
-    void imageWrite_withRejectedBlocks()
-    {
-        QFETCH(QString, fault);
-        QFETCH(int, label);
-        QFETCH(bool, open);
-        SimBench b(0, fault);
-        QVERIFY(b.waitReady());
-
-        // The flow map as the editor stores it, with an unchanged curve.
-        QVERIFY(b.mapOps->storeMapping());
-        QCOMPARE(b.ui.waitCaption + b.ui.waitLabel, T(205) + T(206));
-
-        QVERIFY(b.waitFor([&] { return b.link->state().StatoSessione == -1; }));
-        QCOMPARE(b.ui.waitLabel, T(label));
-        QCOMPARE(b.link->portOpen(), open);
-        if (label == 211)
-            QCOMPARE(b.ecu->sim().valuesWritten(), b.ecu->sim().image().size());
-        QCOMPARE(b.sent.last(), QByteArray("MU1"));
     }
 
     // The program closed in the middle of a write: the simulated ECU goes with the link and

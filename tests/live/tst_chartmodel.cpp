@@ -5,6 +5,7 @@
 #include "live/chartmodel.h"
 #include "live/chartview.h"
 #include "live/livedata.h"
+#include "support/files.h"
 
 namespace {
 
@@ -161,9 +162,7 @@ private slots:
         }
         QVERIFY(!QFile::exists(rig.chart.spillPath()));
         rig.chart.BufferSample();
-        QFile f(rig.chart.spillPath());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray all = f.readAll();
+        const QByteArray all = ReadFile(rig.chart.spillPath());
         QCOMPARE(all.size(), 241 * 130);
         QCOMPARE(all.left(130), QByteArray("       4       0      11      22      33      44NORMALE       66      77"
                                            "      88      99     110     121     132     143     154\r\n"));

@@ -5,6 +5,7 @@
 #include "live/livedata.h"
 #include "live/livedisplay.h"
 #include "live/recorder.h"
+#include "support/files.h"
 
 class TestCodePage : public QObject {
     Q_OBJECT
@@ -74,9 +75,7 @@ private slots:
         live.LiveDisplayEnabled = true;
         display.VisDatiTick();
         chart.FlushChartBuffer();
-        QFile f(chart.spillPath());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray all = f.readAll();
+        const QByteArray all = ReadFile(chart.spillPath());
         QCOMPARE(all.size(), 130);
         QCOMPARE(all.mid(8 + 8 * 5, 8), state);
     }

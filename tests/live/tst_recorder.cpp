@@ -6,6 +6,7 @@
 #include "live/livedata.h"
 #include "live/recorder.h"
 #include "support/fakelinkui.h"
+#include "support/files.h"
 #include "support/filesizelimit.h"
 
 namespace {
@@ -36,9 +37,8 @@ struct Rig {
     }
     QList<QByteArray> lines() const
     {
-        QFile f(path);
         QList<QByteArray> out;
-        const QByteArray all = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        const QByteArray all = ReadFile(path);
         for (qsizetype i = 0; i < all.size(); i += 145)
             out << all.mid(i, 145);
         return out;

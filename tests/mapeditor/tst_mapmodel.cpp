@@ -7,6 +7,7 @@
 #include "link/imagefile.h"
 #include "live/livestate.h"
 #include "mapeditor/mapmodel.h"
+#include "support/files.h"
 
 namespace {
 
@@ -24,12 +25,6 @@ bool writeImage(const QString &path, const std::map<int, double> &values, int co
 double valueAt(const QString &path, int record)
 {
     return ValoreCampo(QString::fromLatin1(LeggiImmagine(path).mid((record - 1) * 6, 6)));
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }   // namespace
@@ -239,13 +234,13 @@ private slots:
         QFETCH(QList<double>, values);
         writeFlowImages(scale0, flat0);
         QVERIFY(!noReference || QFile::remove(path("LETTURAN.PRG")));
-        const QByteArray before = bytesOf(path("LETTURA.PRG"));
+        const QByteArray before = ReadFile(path("LETTURA.PRG"));
         MapModel model;
         model.ResetMapEditorState();
         std::copy(deltaFlow.begin(), deltaFlow.end(), model.edit().DeltaFlow.begin());
         QCOMPARE(rebuildFlowTables(model), !records.isEmpty());
         if (records.isEmpty())
-            QCOMPARE(bytesOf(path("LETTURA.PRG")), before);
+            QCOMPARE(ReadFile(path("LETTURA.PRG")), before);
         for (int k = 0; k < records.size(); ++k)
             QCOMPARE(valueAt(path("LETTURA.PRG"), records[k]), values[k]);
         QVERIFY(!QFile::exists(path("NUOVA.PRG")));

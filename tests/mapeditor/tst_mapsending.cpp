@@ -165,6 +165,8 @@ private slots:
         QSignalSpy finished(r.link.get(), &Link::operationFinished);
         r.ui.clear();
         QVERIFY(r.start(Flow(flow)));
+        if (flow == StoreMapping)
+            QCOMPARE(r.ui.waitCaption + r.ui.waitLabel, TestoL(205, 4) + TestoL(206, 4));
         QVERIFY(waitWhileTalking(*r.link, [&] { return finished.size() == 1; }));
         QCOMPARE(finished[0][1].toBool(), ok);
         QCOMPARE(r.link->portOpen(), open);

@@ -56,7 +56,6 @@ private slots:
         const FrameState frame = frameIn(lingua);
         ValProg dlg(frame, lastSent);
         QTEST(dlg.Segnalazione()->text(), "text");
-        QCOMPARE(dlg.Segnalazione()->objectName(), QStringLiteral("Segnalazione"));
         QCOMPARE(dlg.windowTitle(), lingua == 1 ? QStringLiteral("ATTENZIONE!") : QStringLiteral("WARNING!"));
     }
 
