@@ -113,6 +113,7 @@ private slots:
         xdotool({"windowfocus", "--sync", win});
         xdotool({"key", "F5"});
         QTest::qWait(1000);
+        xdotool({"key", "Return"});   // the offer to view the recording just made: No is the default
         const qint64 stopped = QFileInfo(dat).size();
         QCOMPARE(stopped % 145, 0);
         QTest::qWait(2500);
