@@ -1,9 +1,11 @@
 // Recording viewer: opening a long recording, memory, and the min/max columns
 // a redraw needs. The recording is written by the program's own recorder.
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include "live/recorder.h"
 #include "live/recordingcsv.h"
 #include "live/recordingreader.h"
+#include "live/viewer/recordingplot.h"
 
 namespace {
 
@@ -123,7 +126,10 @@ void scanColumns(const std::vector<double> &v, int first, int last, int width, s
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The full-frame paint needs a widget, not a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("BENCH.DAT"));
     QElapsedTimer t;
@@ -173,6 +179,28 @@ int main(int argc, char **argv)
     std::printf("  whole file:  %.3f / %.3f ms (a row-by-row pass: %.3f / %.3f ms)\n", out.median, out.worst,
                 outScan.median, outScan.worst);
     std::printf("  %d rows:   %.3f / %.3f ms\n", kZoomedInRows, in.median, in.worst);
+
+    // The whole frame as the viewer paints it: four panes of three channels, bands, axis, cursors.
+    RecordingPlot plot;
+    plot.resize(kWidth, 900);
+    plot.setRecording(&rec);
+    for (int pane = 0; pane < RecordingPlot::kMaxPanes; ++pane)
+        plot.setPaneChannels(pane, {kPaneChannels[3 * pane], kPaneChannels[3 * pane + 1], kPaneChannels[3 * pane + 2]});
+    plot.setCursor(0, mid);
+    plot.setCursor(1, mid + kZoomedInRows / 2);
+    QImage frame(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&] {
+        QPainter p(&frame);
+        plot.render(&p);
+    };
+    plot.showAll();
+    const Timing paintOut = timeIt(paint);
+    plot.view().setRange(mid, mid + kZoomedInRows - 1);
+    const Timing paintIn = timeIt(paint);
+    std::printf("full frame painted, %dx%d, 4 panes x 3 channels (median / worst of %d):\n", plot.width(),
+                plot.height(), kRepeats);
+    std::printf("  whole file:  %.2f / %.2f ms\n  %d rows:   %.2f / %.2f ms\n", paintOut.median, paintOut.worst,
+                kZoomedInRows, paintIn.median, paintIn.worst);
 
     t.start();
     const CsvError csv = ExportRecordingCsv(rec, dir.filePath(QStringLiteral("bench.csv")), CsvFormat::forLanguage(1));

@@ -458,6 +458,10 @@ void RecordingPlot::paintOverlayTrace(QPainter &p, const QRect &r, const YScale 
     p.drawPath(lower);
 }
 
+namespace {
+constexpr int kMinNamedStretch = 24;   // narrower than any state name in any language
+}   // namespace
+
 QColor RecordingPlot::bandColour(int ch, int row) const
 {
     const QByteArrayView cell = m_rec->cellBytes(ch, row);
@@ -465,10 +469,16 @@ QColor RecordingPlot::bandColour(int ch, int row) const
         return QColor();
     if (ch == kFuelChannel) {
         // The live display's fuel colours.
+        // Asked for every stretch of a zoomed-out band: the names are looked up once per language.
+        if (m_fuelNamesLingua != m_lingua) {
+            m_petrolName = LiveNameField(223, m_lingua).trimmed();
+            m_gasName = LiveNameField(221, m_lingua).trimmed();
+            m_fuelNamesLingua = m_lingua;
+        }
         const QString text = m_rec->cellText(ch, row);
-        if (text == LiveNameField(223, m_lingua).trimmed())
+        if (text == m_petrolName)
             return QColor(0xff, 0, 0);
-        if (text == LiveNameField(221, m_lingua).trimmed())
+        if (text == m_gasName)
             return QColor(0, 0xff, 0);
         return QColor(0, 0, 0);
     }
@@ -496,8 +506,9 @@ void RecordingPlot::paintBand(QPainter &p, int ch, const QRect &r)
         if (colour.isValid()) {
             const QRect stretch(r.left() + start, r.top(), c - start, r.height());
             p.fillRect(stretch, colour);
-            const QString name = m_rec->cellText(ch, startRow);
-            if (fm.horizontalAdvance(name) + 6 < stretch.width()) {
+            // Zoomed out most stretches are a few pixels wide: no name fits, none is measured.
+            const QString name = stretch.width() >= kMinNamedStretch ? m_rec->cellText(ch, startRow) : QString();
+            if (!name.isEmpty() && fm.horizontalAdvance(name) + 6 < stretch.width()) {
                 p.setPen(colour.lightness() > 140 ? Qt::black : Qt::white);
                 p.drawText(stretch, Qt::AlignCenter, name);
             }

@@ -112,6 +112,8 @@ private:
     // Each distinct state name in order of its first appearance, for its colour.
     QHash<QByteArray, int> m_stateIndex;
     int m_lingua = 1;
+    mutable int m_fuelNamesLingua = -1;
+    mutable QString m_petrolName, m_gasName;
     QString m_sampleTitle, m_timeTitle;
     std::array<Pane, kMaxPanes> m_panes;
     ViewRange m_view;
