@@ -362,6 +362,18 @@ private slots:
             QVERIFY(qAbs(g->marker()->geometry().center().x() - (g->LineaS(guide).x1() + g->LineaS(guide + 1).x1()) / 2)
                     <= 1);
         }
+        // A moving marker repaints only the plot; the scale labels outside it are still drawn in full.
+        const QImage graph = const_cast<CorrectionGraph *>(g)->grab().toImage();
+        const QRect plot = g->plotRect();
+        auto inkIn = [&](const QRect &r) {
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    n += qGray(graph.pixel(x, y)) < 100;
+            return n;
+        };
+        QVERIFY(inkIn(QRect(0, plot.top(), plot.left() - 4, plot.height())) > 20);   // the percentages
+        QVERIFY(inkIn(QRect(plot.left(), plot.bottom() + 4, plot.width(), graph.height() - plot.bottom() - 5)) > 20);
     }
 
     void editor_aPercentageNotYetLeftCountsWhenTheFitterClicksAnotherPage()
