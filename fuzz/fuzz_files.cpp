@@ -2,18 +2,18 @@
 // back: image files, the map parameters and flow tables taken from them, a
 // recording being continued and the live chart's spill file.
 //
-// Byte 0: bits 0-1 the reader (FileReader), bit 2 "patch" (image readers: the
-// rest patches a whole image file from the simulated ECU, so the readers that
-// need thousands of sane records get past their first check), bit 3 the
-// variant (spill file: bits 2-3 the charted fields), bits 4-7 the chart
-// window (recording: bit 7 the language). Otherwise the rest is the file
+// Byte 0, bits 0-1: the reader (FileReader). Image and map readers: bit 2
+// "patch" (the rest patches a whole image file from the simulated ECU, so the
+// readers that need thousands of sane records get past their first check),
+// bit 3 the variant. Spill file: bits 2-3 the charted fields, bits 4-7 the
+// chart window. Recording: bit 2 a new recording over the file, bit 3 the
+// file deleted first, bit 7 the language. Otherwise the rest is the file
 // itself. With KALIBRON_FUZZ_WRITE_SEEDS=<dir> set, writes the seed corpus
 // (files as the program writes them) and exits.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdio>
@@ -136,19 +136,25 @@ void ReadMap(const QString &path, int variant)
     model.RebuildFlowTables(path, reference, TempPath("NUOVA.PRG"));
 }
 
-void ContinueRecording(const QString &path, int lingua)
+void ContinueRecording(const QString &path, std::uint8_t flags)
 {
+    const int lingua = 1 + (flags >> 7);
     LiveState live;
     InitLiveChannels(live, lingua);
     Recorder recorder(live);
     recorder.setMessageSink(nullptr, lingua);
-    if (!recorder.start(path, true))
+    if (flags & VariantBit)
+        QFile::remove(path);   // deleted from another window before it was continued
+    if (!recorder.start(path, !(flags & PatchBit)))
         return;
     recorder.addSample();
+    // Continued again at once, so the lines the first run wrote are read back too.
+    if (recorder.start(path, true))
+        recorder.addSample();
     recorder.stop();
 }
 
-void Replot(const QString &path, std::uint8_t flags)
+void Replot(const QString &path, const QByteArray &body, std::uint8_t flags)
 {
     LiveState live;
     InitLiveChannels(live, 1);
@@ -158,7 +164,10 @@ void Replot(const QString &path, std::uint8_t flags)
     ChartModel chart(live, path);
     NullChart view;
     chart.setView(&view);
+    // A new chart deletes its spill file: the input takes its place afterwards.
     chart.ResetChart();
+    if (!WriteFile(path, body))
+        std::abort();
     // Moves the window, so the replay starts anywhere in the file or before it.
     live.LiveSample[0].SampleCounter = (flags >> 4) * SpillWindowStep;
     chart.StoreHistory();
@@ -211,6 +220,21 @@ int WriteSeeds(const QString &dir)
     const QByteArray spilled = ReadFile(spill);
     save(QStringLiteral("spill"), SpillReader, spilled);
     save(QStringLiteral("spill-moved"), SpillReader | 0x14, spilled);
+
+    // Map parameters the simulated image leaves alone: the lambda range selector at 1 and
+    // at neither 0 nor 1, and the switchover return temperature at "no value".
+    auto record = [](int n, double v) {
+        const char header[PatchHeader] = {char(n >> 8), char(n & 0xff), char(ImageFile::RecordSize - 2)};
+        return QByteArray(header, PatchHeader) + CodificaRecord(v).toLatin1();
+    };
+    const int selector[2] = {2653, 2643};
+    const int switchReturn[2] = {2726, 2696};
+    for (int variant = 0; variant < 2; ++variant) {
+        const std::uint8_t bits = MapReader | PatchBit | (variant ? VariantBit : 0);
+        save(QStringLiteral("map-ranges-v%1").arg(variant), bits,
+             record(selector[variant], 1) + record(switchReturn[variant], -1));
+        save(QStringLiteral("map-wide-range-v%1").arg(variant), bits, record(selector[variant], 7));
+    }
     return written;
 }
 
@@ -219,7 +243,7 @@ int WriteSeeds(const QString &dir)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("kalibron.*=false"));
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     // Every run writes files: on a disk, syncing them would take most of the time.
     const QString scratch =
         QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
@@ -252,8 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     switch (FileReader(flags & 3)) {
     case ImageReader: ReadImage(path); break;
     case MapReader: ReadMap(path, variant); break;
-    case RecordingReader: ContinueRecording(path, 1 + (flags >> 7)); break;
-    case SpillReader: Replot(path, flags); break;
+    case RecordingReader: ContinueRecording(path, flags); break;
+    case SpillReader: Replot(path, body, flags); break;
     }
     return 0;
 }

@@ -158,5 +158,12 @@ int WriteSeedTranscripts(const QString &dir)
             save(QStringLiteral("values-%1").arg(tag), values);
         }
     }
+    // A late block of a variant-0 image, with the "no value" that record 2828 may hold.
+    Seed late(1, 0, 0);
+    QByteArray block = "RZB094$";
+    for (int i = 1; i <= 30; ++i)
+        block += i == 8 ? QByteArray("    -1") : CampoSei(qint64(i));
+    late.bytes += block + char(FuzzCtl::Seal);
+    save(QStringLiteral("read-late-block-v0"), late);
     return written;
 }
