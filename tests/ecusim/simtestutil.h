@@ -42,29 +42,11 @@ inline QList<QByteArray> frames(const QByteArray &bytes)
     return out;
 }
 
-inline QByteArray ask(Simulator &sim, const QByteArray &bytes)
-{
-    sim.feed(bytes);
-    return sim.takeOutput();
-}
-
 // Starts the live stream and runs the clock; the frames stay in the output.
 inline void runLive(Simulator &sim, int seconds)
 {
     sim.feed(mga(sim.liveStartAddress(), "000001"));
     sim.advanceTo(sim.now() + seconds * 1000);
-}
-
-// The RZ frames of a whole read with MU2 / MUA, the read left open.
-inline QList<QByteArray> readImage(Simulator &sim)
-{
-    QList<QByteArray> blocks;
-    for (QByteArray r = ask(sim, line("MU2")); r.startsWith("RZ") && blocks.size() < 2000; r = ask(sim, line("MUA"))) {
-        blocks << r;
-        if (r.size() > 6 && r[6] == '$')
-            break;
-    }
-    return blocks;
 }
 
 }   // namespace simtest

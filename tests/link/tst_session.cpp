@@ -1,4 +1,3 @@
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "app/messages.h"
@@ -46,14 +45,12 @@ struct Bench : LinkRig {
     void startOperation(int state, const QByteArray &lines = ComandoMGA(18, 1))
     {
         const QByteArray image = QByteArray("000007").repeated(70);   // blocks 000, 001, 002
-        if (state == kSessionSendingMaps)
-            QVERIFY(link->startImageUpload(image, LinkOperation::StoreMapping));
-        else if (state == kSessionProgramming)
-            QVERIFY(link->startImageUpload(image, LinkOperation::RestoreImage));
-        else {
-            const int offset = state % 10;
+        const int offset = state % 10;
+        if (state == kSessionSendingMaps || state == kSessionProgramming)
+            QVERIFY(link->startImageUpload(image, state == kSessionSendingMaps ? LinkOperation::StoreMapping
+                                                                               : LinkOperation::RestoreImage));
+        else
             QVERIFY(link->startValueWrites(lines, offset % 3 + 1, offset / 3, state >= kSessionStoringValues));
-        }
         QCOMPARE(st().StatoSessione, qint16(state));
         port().written.clear();
         ui.pageButtons = -1;
@@ -92,7 +89,7 @@ private slots:
         QFETCH(bool, atOnce);
         Bench b;
         if (how == 0)
-            b.frame.PercorsoApp = b.dir.filePath(QStringLiteral("missing"));
+            b.frame.PercorsoApp = b.dir.filePath("missing");
         b.link->Connetti();
         b.port().feed(R8("ABC12AA34") + Rz(0, 1, how == 2 ? 'X' : '$'));
         if (how == 1) {
@@ -158,7 +155,6 @@ private slots:
     {
         QFETCH(int, state);
         QFETCH(QByteArray, replies);
-        QFETCH(QByteArrayList, sent);
         QFETCH(int, label);
         Bench b;
         b.connectAndRead();
@@ -168,7 +164,7 @@ private slots:
         b.ui.currentPage = 2;
         QSignalSpy finished(b.link.get(), &Link::operationFinished);
         b.port().feed(replies);
-        QCOMPARE(b.port().lines(), sent);
+        QTEST(b.port().lines(), "sent");
         QCOMPARE(b.ui.calls.contains("waitShow"), state == 3);
         const bool ok = label == 0 || label == 211;
         QCOMPARE(b.ui.beeps, (state == 3 ? 1 : 0) + (ok ? 0 : 1));   // the failure message beeps too
@@ -210,7 +206,6 @@ private slots:
             QFile::remove(b.file("LETTURA.PRG"));
         const QByteArray first = ComandoMGA(18, 250), second = ComandoMGA(19, -2), third = ComandoMGA(20, 7);
         const QByteArray rga = Checksummed("Rga");
-        QVERIFY(b.link->TimeOutTx().interval() > 0);
         b.startOperation(state, first + second + third);
         QCOMPARE(b.link->TimeOutTx().interval(), 200);   // the first value's own, shorter wait
         QSignalSpy written(b.link.get(), &Link::pageValuesWritten);
@@ -330,8 +325,7 @@ private slots:
         QCOMPARE(b.ui.messages[0].flags, 16);
         QCOMPARE(b.ui.calls.count("setConnectButtons"), 1);
         const int closing = b.ui.calls.indexOf("ChiudiFinestre");
-        QVERIFY(closing >= 0 && closing < b.ui.calls.indexOf("setConnectButtons"));
-        QVERIFY(b.port().written.size() <= 1);
+        QVERIFY(closing >= 0 && closing < b.ui.calls.indexOf("setConnectButtons") && b.port().written.size() <= 1);
         QVERIFY(!b.map.state().PageModified[2] && !b.st().EcuReady && !b.ui.ecuReadyControls);
         QVERIFY(!b.link->TimeOutTx().isActive() && !b.link->TimeOutDati().isActive());
         QVERIFY(!b.ui.waitOpenNow && b.ui.mainWindowEnabled);
@@ -357,7 +351,7 @@ private slots:
         Bench b;
         b.frame.LinguaCorrente = quint8(lingua);
         if (fault == PortFault::None)
-            b.frame.ConfigSeriale.NomeParita = QStringLiteral("STRANA ");
+            b.frame.ConfigSeriale.NomeParita = "STRANA ";
         else
             b.ports.prepare = [fault](FakeTransport &p) {
                 p.failOpen = true;
@@ -367,7 +361,7 @@ private slots:
         const QString text = T(345, lingua) + (line ? '\n' + T(line, lingua) : QString());
         QCOMPARE(b.ui.plainMessages, (QList<std::pair<QString, QString>>{{text, T(171, lingua)}}));
         if (fault != PortFault::None)
-            QCOMPARE(b.link->portErrorText(), QStringLiteral("refused by the test"));
+            QCOMPARE(b.link->portErrorText(), "refused by the test");
         QVERIFY(!b.ui.calls.contains("waitOpen") && !b.ui.calls.contains("setConnectButtons"));
         QVERIFY(!b.link->portOpen() && b.st().StatoSessione == -1);
     }
@@ -430,7 +424,6 @@ private slots:
         QFETCH(int, page);
         QFETCH(QByteArray, duty);
         QFETCH(QByteArray, software);
-        QFETCH(QByteArray, red);
         QFETCH(QByteArray, command);
         Bench b;
         b.connectAndRead(software);
@@ -441,7 +434,7 @@ private slots:
         QByteArray marks;
         for (bool r : b.ui.deltaPMarks)
             marks += r ? '1' : '0';
-        QCOMPARE(b.ui.calls.contains("setDeltaPMarks") ? marks : QByteArray(), red);
+        QTEST(b.ui.calls.contains("setDeltaPMarks") ? marks : QByteArray(), "red");
         QCOMPARE(b.port().lines(), command.isEmpty() ? QByteArrayList{} : QByteArrayList{Line(command)});
         QCOMPARE(b.ui.markerX, command.isEmpty() ? -1.0 : duty.toDouble() / 100);
         QVERIFY(b.link->TimeOutDati().isActive());

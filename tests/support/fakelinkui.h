@@ -28,6 +28,14 @@ public:
     std::array<bool, 6> deltaPMarks{};
     double markerX = -1;
 
+    // Notes the call and what it set.
+    template <class T, class V>
+    void record(const char *call, T &field, const V &value)
+    {
+        calls << call;
+        field = value;
+    }
+
     void clear()
     {
         calls.clear();
@@ -44,21 +52,9 @@ public:
         waitCaption = caption;
         waitLabel = label;
     }
-    void waitShow() override
-    {
-        calls << "waitShow";
-        waitOpenNow = true;
-    }
-    void waitSetLabel(const QString &text) override
-    {
-        calls << "waitSetLabel";
-        waitLabel = text;
-    }
-    void waitShowOk() override
-    {
-        calls << "waitShowOk";
-        waitOkShown = true;
-    }
+    void waitShow() override { record("waitShow", waitOpenNow, true); }
+    void waitSetLabel(const QString &text) override { record("waitSetLabel", waitLabel, text); }
+    void waitShowOk() override { record("waitShowOk", waitOkShown, true); }
     void waitClose() override
     {
         calls << "waitClose";
@@ -66,47 +62,19 @@ public:
         mainWindowEnabled = true;
     }
     bool waitIsOpen() const override { return waitOpenNow; }
-    void setMainWindowEnabled(bool on) override
-    {
-        calls << "setMainWindowEnabled";
-        mainWindowEnabled = on;
-    }
-    void setBusyCursor(bool busy) override
-    {
-        calls << "setBusyCursor";
-        busyCursor = busy;
-    }
+    void setMainWindowEnabled(bool on) override { record("setMainWindowEnabled", mainWindowEnabled, on); }
+    void setBusyCursor(bool busy) override { record("setBusyCursor", busyCursor, busy); }
     void setConnectButtons(bool) override { calls << "setConnectButtons"; }
-    void SetEcuReadyControls(bool ready) override
-    {
-        calls << "SetEcuReadyControls";
-        ecuReadyControls = ready;
-    }
+    void SetEcuReadyControls(bool ready) override { record("SetEcuReadyControls", ecuReadyControls, ready); }
     void SetRecordingIdle() override { calls << "SetRecordingIdle"; }
     void ChiudiFinestre() override { calls << "ChiudiFinestre"; }
-    void setEditorEnabled(bool on) override
-    {
-        calls << "setEditorEnabled";
-        editorEnabled = on;
-    }
+    void setEditorEnabled(bool on) override { record("setEditorEnabled", editorEnabled, on); }
     void FillMapEditor() override { calls << "FillMapEditor"; }
     void showMapEditor() override { calls << "showMapEditor"; }
-    void ShowPageButtons(int tab) override
-    {
-        calls << "ShowPageButtons";
-        pageButtons = tab;
-    }
+    void ShowPageButtons(int tab) override { record("ShowPageButtons", pageButtons, tab); }
     int currentEditorPage() const override { return currentPage; }
-    void setDeltaPMarks(const std::array<bool, 6> &red) override
-    {
-        calls << "setDeltaPMarks";
-        deltaPMarks = red;
-    }
-    void MoveOperatingMarker(double x) override
-    {
-        calls << "MoveOperatingMarker";
-        markerX = x;
-    }
+    void setDeltaPMarks(const std::array<bool, 6> &red) override { record("setDeltaPMarks", deltaPMarks, red); }
+    void MoveOperatingMarker(double x) override { record("MoveOperatingMarker", markerX, x); }
     void RedrawChart() override { calls << "RedrawChart"; }
 
     int showMessage(const QString &text, int flags, const QString &title, int position) override

@@ -18,8 +18,7 @@ public:
 
     bool open(const PortSettings &, QString *) override
     {
-        setLastError(failOpen ? openFault : PortFault::None,
-                     failOpen ? QStringLiteral("refused by the test") : QString());
+        setLastError(failOpen ? openFault : PortFault::None, failOpen ? "refused by the test" : QString());
         return m_open = !failOpen;
     }
     void close() override { m_open = false; }

@@ -1,6 +1,5 @@
 #pragma once
-#include <QElapsedTimer>
-#include <QTest>
+#include <QtTest>
 #include <functional>
 
 #include "link/link.h"
