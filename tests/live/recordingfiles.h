@@ -7,8 +7,7 @@
 #include "live/livedata.h"
 #include "live/recorder.h"
 
-// Recording lines made by hand, for what the recorder itself never writes.
-// Every cell is cut or padded to 8 characters.
+// Recording lines made by hand, for what the recorder itself never writes. Every cell is cut or padded to 8 characters.
 inline QByteArray recordingLine(const QList<QByteArray> &cells, const QByteArray &end = "\r\n")
 {
     QByteArray line;

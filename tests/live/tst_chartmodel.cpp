@@ -1,10 +1,14 @@
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QImage>
+#include <QLabel>
+#include <QPaintEvent>
 #include <QtTest>
 
 #include "live/chartmodel.h"
 #include "live/chartview.h"
 #include "live/livedata.h"
+#include "live/widgets/boxdati.h"
+#include "live/widgets/chartpane.h"
+#include "live/widgets/livechart.h"
 #include "support/files.h"
 
 namespace {
@@ -73,26 +77,53 @@ struct Rig {
     qsizetype mark() const { return view.calls.size(); }
 };
 
+// Trace-coloured (magenta) pixels of `img` within `r` pixels of the widget point `p`.
+int tracePixels(const QImage &img, const QPointF &p, int r)
+{
+    const qreal dpr = img.devicePixelRatio();
+    int n = 0;
+    for (int y = qMax(0, int((p.y() - r) * dpr)); y <= qMin(img.height() - 1, int((p.y() + r) * dpr)); ++y)
+        for (int x = qMax(0, int((p.x() - r) * dpr)); x <= qMin(img.width() - 1, int((p.x() + r) * dpr)); ++x) {
+            const QRgb c = img.pixel(x, y);
+            n += qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) > 200;
+        }
+    return n;
+}
+
+void setUpPane(ChartPane &pane, QSize size)
+{
+    pane.setTraceColour(QColor(255, 0, 255));
+    pane.setScale(0, 1000, 0, 100);
+    pane.setYAxis(0, 1000, 10, 0, QStringLiteral("#0"));
+    pane.setXAxis(0, 100, 10, 10, QStringLiteral("#0"));
+    pane.setGrid(10, 10);
+    pane.resize(size);
+}
+
+// The region each watched widget was asked to paint, gathered until cleared.
+class PaintLog : public QObject {
+public:
+    void watch(QWidget *w) { w->installEventFilter(this); }
+    QRegion painted(QWidget *w) const { return m_painted.value(w); }
+    void clear() { m_painted.clear(); }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            m_painted[static_cast<QWidget *>(o)] += static_cast<QPaintEvent *>(e)->region();
+        return false;
+    }
+
+private:
+    QHash<QWidget *, QRegion> m_painted;
+};
+
 }   // namespace
 
 class TestChartModel : public QObject {
     Q_OBJECT
 private slots:
-    void fitScale_centresTheSpanAndHalvesItToEven()
-    {
-        struct Case {
-            double a, b;
-            int divisions;
-            double min, max;
-        };
-        for (const Case &c : {Case{12, 12, 10, 11.5, 12.5}, Case{0, 2, 5, 0, 2}, Case{0, 3, 5, -0.5, 3.5}}) {
-            double lo = 0, hi = 0;
-            ChartModel::FitScale(c.a, c.b, 0, c.divisions, &lo, &hi);
-            QCOMPARE(lo, c.min);
-            QCOMPARE(hi, c.max);
-        }
-    }
-
     void nextChartOrigin_movesByWholeDivisions()
     {
         QCOMPARE(ChartModel::NextChartOrigin(109, 0, 100, 10), 10);
@@ -263,7 +294,94 @@ private slots:
         QCOMPARE(rig.c8().ScaleMax, 82.0);
         QCOMPARE(rig.c8().ObservedMax, 80.0);
     }
+
+    void fullRepaint_matchesIncrementalDrawingUntilARescale()
+    {
+        ChartPane pane;
+        setUpPane(pane, QSize(480, 300));
+        pane.grab();   // the cache exists from here on, so the segments below are drawn one by one
+        for (int x = 0; x < 60; x += 3)
+            pane.addLine(x, 500 + 300 * ((x / 3) % 2), x + 3, 500 + 300 * (((x / 3) + 1) % 2));
+        // Segments that do not meet stay apart in a full repaint too.
+        pane.addLine(70, 200, 80, 200);
+        pane.addLine(85, 900, 95, 900);
+        const QImage incremental = pane.grab().toImage();
+        pane.setGrid(10, 5);    // a changed grid throws the cache away,
+        pane.setGrid(10, 10);   // and back: everything is painted again from the list
+        const QImage full = pane.grab().toImage();
+        QCOMPARE(full, incremental);
+        QVERIFY(tracePixels(full, pane.toWidget(31.5, 650), 2) > 0);
+        QCOMPARE(tracePixels(full, pane.toWidget(82.5, 550), 6), 0);
+        pane.setScale(-100, 1100, 0, 100);   // a new scale starts an empty chart
+        QVERIFY(pane.traces().isEmpty());
+        QCOMPARE(tracePixels(pane.grab().toImage(), pane.plotRect().center(), pane.width()), 0);
+    }
+
+    void liveChart_ignoresUnknownPanes()
+    {
+        LiveChart chart;
+        chart.drawLine(1, 0, 0, 10, 10);
+        chart.drawLine(2, 0, 0, 10, 10);
+        chart.drawPoint(-1, 5, 5);
+        QCOMPARE(chart.pane(1)->traces().size(), 1);
+        QVERIFY(chart.pane(0)->traces().isEmpty() && chart.pane(2) == nullptr);
+    }
+
+    // The display tick sets every value five times a second and the chart draws
+    // its axes again at each scroll: what did not change must not be painted again.
+    void valuePanel_repaintsOnlyWhatChanged()
+    {
+        BoxDati box;
+        box.resize(220, 700);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.showValue(0, QStringLiteral("    1200"));
+        box.showValue(1, QStringLiteral("     300"));
+        box.setFuelColour(FuelColour::Gas);
+        PaintLog log;
+        for (QLabel *l : {box.DatiMot(0), box.DatiMot(1), box.DatiMot(12)})
+            log.watch(l);
+        QTRY_VERIFY(!box.DatiMot(12)->styleSheet().isEmpty());
+        QCoreApplication::processEvents();
+        log.clear();
+
+        const QString fuelStyle = box.DatiMot(12)->styleSheet();
+        box.showValue(0, QStringLiteral("    1200"));
+        box.setFuelColour(FuelColour::Gas);
+        box.showValue(1, QStringLiteral("     310"));
+        QTRY_VERIFY(!log.painted(box.DatiMot(1)).isEmpty());
+        QVERIFY(log.painted(box.DatiMot(0)).isEmpty() && log.painted(box.DatiMot(12)).isEmpty());
+
+        box.setFuelColour(FuelColour::Petrol);
+        QVERIFY(box.DatiMot(12)->styleSheet() != fuelStyle);
+        QTRY_VERIFY(!log.painted(box.DatiMot(12)).isEmpty());
+        QCOMPARE(box.fuelColour(), FuelColour::Petrol);
+    }
+
+    void chartPane_sameYAxisRepaintsNothingButTheNewSegment()
+    {
+        ChartPane pane;
+        setUpPane(pane, QSize(480, 300));
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        PaintLog log;
+        log.watch(&pane);
+        QCoreApplication::processEvents();
+        log.clear();
+
+        pane.setYAxis(0, 1000, 10, 0, QStringLiteral("#0"));
+        pane.setGrid(10, 10);
+        pane.addLine(10, 100, 12, 200);
+        QTRY_VERIFY(!log.painted(&pane).isEmpty());
+        QVERIFY(pane.plotRect().contains(log.painted(&pane).boundingRect()));
+
+        log.clear();
+        pane.setYAxis(0, 2000, 10, 0, QStringLiteral("#0"));   // a new scale: the labels change
+        QTRY_VERIFY(!log.painted(&pane).isEmpty());
+        QVERIFY(!pane.plotRect().contains(log.painted(&pane).boundingRect()));
+        QCOMPARE(pane.yAxis().max, 2000.0);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestChartModel)
+QTEST_MAIN(TestChartModel)
 #include "tst_chartmodel.moc"

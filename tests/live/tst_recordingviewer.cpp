@@ -10,15 +10,15 @@
 #include "live/viewer/recordingplot.h"
 #include "live/viewer/recordingviewer.h"
 #include "recordingfiles.h"
+#include "support/files.h"
 #include "support/scriptedsink.h"
 
 namespace {
 
 constexpr int kLingua = 1;
 
-// A drive as the recorder writes it: lambda swinging, optionally with a spike of a
-// single sample, engine speed, pressures, a running state and the fuel changing.
-// `continueAt` > 0 stops there and continues the same file.
+// A drive as the recorder writes it: lambda swinging, optionally with a spike of a single sample, engine speed,
+// pressures, a running state and the fuel changing. `continueAt` > 0 stops there and continues the same file.
 bool writeDrive(RecorderRig &rig, int samples, int continueAt = 0, double lambdaBias = 0, int spikeAt = -1)
 {
     if (!rig.recorder.start(rig.path, false))
@@ -33,7 +33,7 @@ bool writeDrive(RecorderRig &rig, int samples, int continueAt = 0, double lambda
         rec.Field[2] = RightIn8(QString::number(qRound(600 + 300 * std::sin(t / 3))));
         rec.Field[4] = RightIn8(QString::number(qRound(lambdaBias + 450 + 350 * std::sin(t * 1.7))));
         if (i == spikeAt)
-            rec.Field[4] = RightIn8(QStringLiteral("4999"));
+            rec.Field[4] = RightIn8("4999");
         rec.Field[5] = QString::number(6000 + (i / 40) % 3);
         rec.Field[9] = RightIn8(QString::number(qRound(2000 + 1500 * std::sin(t / 20))));
         rec.Field[14] = (i / 100) % 2 ? QStringLiteral("G") : QStringLiteral("B");
@@ -66,6 +66,7 @@ void wheel(QWidget *w, QPoint pos, int delta)
 }
 
 struct ViewerRig {
+    RecorderRig drive{kLingua};
     FrameState frame;
     ScriptedSink sink;
     RecordingViewer viewer{frame, &sink};
@@ -80,6 +81,11 @@ struct ViewerRig {
         });
         viewer.resize(1200, 800);
         viewer.show();
+    }
+    // Records a drive (see writeDrive) and opens it.
+    bool open(int samples, int continueAt = 0, double lambdaBias = 0, int spikeAt = -1)
+    {
+        return writeDrive(drive, samples, continueAt, lambdaBias, spikeAt) && viewer.openFile(drive.path);
     }
     QString cell(int row, int col) const
     {
@@ -97,10 +103,8 @@ private slots:
     // file holds it, the difference of numbers and the time between.
     void cursors_showTheFileCells()
     {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 600, 400));
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(600, 400));
         const RecordingReader &rec = rig.viewer.recording();
         QCOMPARE(rec.sampleCount(), 600);
         QCOMPARE(rig.plot->view().count(), 600);
@@ -132,10 +136,8 @@ private slots:
     // right-button drag zoom to the band, Home shows the whole drive again.
     void mouse_zoomsPansAndShowsAll()
     {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 5000));
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(5000));
         RecordingPlot *plot = rig.plot;
         const QRect r = plot->plotRect();
         const QPoint at(r.left() + r.width() * 2 / 3, r.center().y());
@@ -177,10 +179,8 @@ private slots:
     // top of the lambda pane: every column draws its rows' highest value.
     void zoomedOut_keepsASingleSamplePeak()
     {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 20000, 0, 0, 12345));
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(20000, 0, 0, 12345));
         RecordingPlot *plot = rig.plot;
         QCOMPARE(plot->paneChannels(0), QList<int>{4});
         const YScale s = plot->paneScale(0);
@@ -207,19 +207,17 @@ private slots:
     // aligns at the start or under cursor 1, and the note names it.
     void overlay_isShownAndAligned()
     {
-        RecorderRig drive(kLingua), earlier(kLingua);
-        QVERIFY(writeDrive(drive, 800));
+        RecorderRig earlier(kLingua);
         QVERIFY(writeDrive(earlier, 500, 0, 2000));   // lambda 2000 mV above the drive
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(800));
         const double before = rig.plot->paneScale(0).max;
         const QImage alone = rig.plot->grab().toImage();
         rig.chosen << earlier.path;
         rig.viewer.chooseOverlay();
         QVERIFY(rig.plot->overlay());
         QCOMPARE(rig.plot->overlay()->sampleCount(), 500);
-        QVERIFY(rig.plot->paneScale(0).max > before + 1500);
-        QVERIFY(rig.plot->grab().toImage() != alone);
+        QVERIFY(rig.plot->paneScale(0).max > before + 1500 && rig.plot->grab().toImage() != alone);
         const RecordingReader &rec = rig.viewer.recording();
         const QString note = Testo(rig.frame.id(TextId::ViewerOverlayNote));
         QVERIFY(rig.viewer.note()->text().contains(note.arg("REC.DAT", QString::number(rec.sampleNumber(0)))));
@@ -240,10 +238,8 @@ private slots:
     // Typed limits replace the automatic ones; switching back follows the data.
     void typedScale_holdsUntilAutoAgain()
     {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 300));
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(300));
         const YScale automatic = rig.plot->paneScale(1);
         rig.viewer.autoScaleBox(1)->setChecked(false);
         rig.viewer.minBox(1)->setValue(0);
@@ -261,15 +257,10 @@ private slots:
     // language's format or plain; the picture is the plot as shown.
     void export_writesTheFiles()
     {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 700, 500));
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(700, 500));
         QTemporaryDir out;
-        auto lines = [](const QString &path) {
-            QFile f(path);
-            return f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>();
-        };
+        auto lines = [](const QString &path) { return ReadFile(path).split('\n'); };
         rig.chosen << out.filePath("all.csv");
         rig.viewer.chooseCsvExport(false);
         QList<QByteArray> all = lines(out.filePath("all.csv"));
@@ -297,46 +288,28 @@ private slots:
         QCOMPARE(rig.sink.titles.value(0), Testo(rig.frame.id(TextId::TitleError)));
     }
 
-    // What cannot be shown is said and leaves the shown recording alone; damaged
-    // lines are passed over with a note.
+    // What cannot be shown is said and leaves the shown recording alone; damaged lines are passed over with a note.
     void badFiles_areToldNotShown()
     {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 200));
         ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.open(200));
         QTemporaryDir dir;
         const QString garbage = dir.filePath("NOTES.DAT");
-        QFile g(garbage);
-        QVERIFY(g.open(QIODevice::WriteOnly) && g.write("shopping list\r\nbread\r\n") > 0);
-        g.close();
+        QVERIFY(WriteFile(garbage, "shopping list\r\nbread\r\n"));
         QVERIFY(!rig.viewer.openFile(dir.filePath("GONE.DAT")));
         QVERIFY(!rig.viewer.openFile(garbage));
         QCOMPARE(rig.sink.texts,
                  (QStringList{Testo(rig.frame.id(TextId::ViewerCannotRead)).arg(dir.filePath("GONE.DAT")),
                               Testo(rig.frame.id(TextId::ViewerNotARecording)).arg(garbage)}));
-        QCOMPARE(rig.viewer.filePath(), drive.path);
+        QCOMPARE(rig.viewer.filePath(), rig.drive.path);
         QCOMPARE(rig.plot->view().total(), 200);
 
-        QFile f(drive.path);
+        QFile f(rig.drive.path);
         QVERIFY(f.open(QIODevice::Append) && f.write("torn line\r\n" + dataLine(999) + "x;y\r\n") > 0);
         f.close();
-        QVERIFY(rig.viewer.openFile(drive.path));
+        QVERIFY(rig.viewer.openFile(rig.drive.path));
         QCOMPARE(rig.viewer.recording().sampleCount(), 201);
         QVERIFY(rig.viewer.note()->text().contains(Testo(rig.frame.id(TextId::ViewerSkippedLines)).arg(2)));
-    }
-
-    // Ten hours of driving open and draw in full.
-    void longRecording_opens()
-    {
-        RecorderRig drive(kLingua);
-        QVERIFY(writeDrive(drive, 180000, 90000));
-        ViewerRig rig;
-        QVERIFY(rig.viewer.openFile(drive.path));
-        QCOMPARE(rig.viewer.recording().sampleCount(), 180000);
-        QCOMPARE(rig.plot->view().count(), 180000);
-        QCOMPARE(rig.viewer.recording().runStarts().size(), size_t(2));
-        QVERIFY(!rig.plot->grab().toImage().isNull());
     }
 };
 

@@ -1,7 +1,41 @@
 #include <QtTest>
 #include <cmath>
 
+#include "live/minmaxcolumns.h"
 #include "live/viewer/viewrange.h"
+
+namespace {
+
+// Samples in [-1000, 1000) with NaN gaps: single ones at `nanRate`, and a run
+// of 100 that empties whole blocks of the pyramid.
+std::vector<double> randomSamples(int n, double nanRate, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    std::vector<double> v(static_cast<size_t>(n));
+    for (double &x : v)
+        x = rng.generateDouble() < nanRate ? std::nan("") : rng.bounded(2000.0) - 1000.0;
+    for (int i = n / 3; i < std::min(n, n / 3 + 100); ++i)
+        v[size_t(i)] = std::nan("");
+    return v;
+}
+
+// Row by row into the column the row falls in, without any blocks.
+std::vector<MinMax> bruteForce(const std::vector<double> &v, int first, int last, int width)
+{
+    std::vector<MinMax> out(static_cast<size_t>(width));
+    const qint64 rows = qint64(last) - first + 1;
+    for (int r = first; r <= last; ++r) {
+        const double x = v[size_t(r)];
+        if (std::isnan(x))
+            continue;
+        MinMax &m = out[size_t(qint64(r - first) * width / rows)];
+        m.min = m.isEmpty() || x < m.min ? x : m.min;
+        m.max = std::isnan(m.max) || x > m.max ? x : m.max;
+    }
+    return out;
+}
+
+}   // namespace
 
 class TestViewRange : public QObject {
     Q_OBJECT
@@ -68,18 +102,6 @@ private slots:
         QCOMPARE(empty.rowAt(5, 100), 0);
     }
 
-    // Dragging moves the rows with the pointer: a drag of a quarter of the width
-    // shows rows a quarter of the view earlier.
-    void panPixels_followsThePointer()
-    {
-        ViewRange v(10000);
-        v.setRange(4000, 4999);
-        const int grabbed = v.rowAt(400, 800);
-        v.panPixels(200, 800);
-        QCOMPARE(v.first(), 3750);
-        QCOMPARE(v.rowAt(600, 800), grabbed);
-    }
-
     // The rubber band shows exactly the rows under it, whichever way it was drawn;
     // a band narrower than the closest zoom opens around its middle.
     void zoomToPixels_showsTheRowsUnderTheBand_data()
@@ -96,13 +118,11 @@ private slots:
     {
         QFETCH(double, x0);
         QFETCH(double, x1);
-        QFETCH(int, first);
-        QFETCH(int, last);
         ViewRange v(5000);
         v.setRange(1000, 1999);   // a row per pixel at width 1000
         v.zoomToPixels(x0, x1, 1000);
-        QCOMPARE(v.first(), first);
-        QCOMPARE(v.last(), last);
+        QTEST(v.first(), "first");
+        QTEST(v.last(), "last");
     }
 
     // Pixels and rows agree both ways: the row found at a row's centre is that row,
@@ -126,8 +146,7 @@ private slots:
             QCOMPARE(v.rowAt(v.xOfRowCentre(r, width), width), r);
         QCOMPARE(v.rowAt(-50, width), first);
         QCOMPARE(v.rowAt(width + 50, width), last);
-        QVERIFY(v.xOfRow(first - 1, width) < 0);
-        QVERIFY(v.xOfRow(last + 1, width) >= width);
+        QVERIFY(v.xOfRow(first - 1, width) < 0 && v.xOfRow(last + 1, width) >= width);
     }
 
     void autoScale_addsTheMargin_data()
@@ -146,11 +165,9 @@ private slots:
     {
         QFETCH(double, lo);
         QFETCH(double, hi);
-        QFETCH(double, min);
-        QFETCH(double, max);
         const YScale s = AutoScale(lo, hi);
-        QCOMPARE(s.min, min);
-        QCOMPARE(s.max, max);
+        QTEST(s.min, "min");
+        QTEST(s.max, "max");
     }
 
     void niceStep_andDurations()
@@ -164,6 +181,68 @@ private slots:
         QCOMPARE(FormatDuration(SampleSeconds(1501)), u"5:00.2"_qs);
         QCOMPARE(FormatDuration(SampleSeconds(180000)), u"10:00:00"_qs);
         QCOMPARE(FormatDuration(-1.5), u"-0:01.5"_qs);
+    }
+
+    void columns_equalARowByRowPass_data()
+    {
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<double>("nanRate");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");   // -1: the last sample
+        QTest::addColumn<int>("width");
+        QTest::newRow("zoomed out, full window") << 180000 << 0.05 << 0 << -1 << 1600;
+        QTest::newRow("zoomed out, odd width") << 180001 << 0.05 << 0 << -1 << 997;
+        QTest::newRow("unaligned range") << 100000 << 0.2 << 12345 << 67890 << 800;
+        QTest::newRow("range inside one block") << 1000 << 0.1 << 17 << 29 << 5;
+        QTest::newRow("as many columns as rows") << 5000 << 0.1 << 3 << 1602 << 1600;
+        QTest::newRow("zoomed in, empty columns between rows") << 180000 << 0.05 << 90001 << 91000 << 1600;
+        QTest::newRow("single row") << 100 << 0.0 << 10 << 10 << 7;
+        QTest::newRow("all gaps") << 777 << 1.0 << 0 << -1 << 300;
+        QTest::newRow("short channel") << 15 << 0.3 << 0 << -1 << 4;
+    }
+    void columns_equalARowByRowPass()
+    {
+        QFETCH(int, samples);
+        QFETCH(double, nanRate);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(int, width);
+        if (last < 0)
+            last = samples - 1;
+        const std::vector<double> v = randomSamples(samples, nanRate, quint32(samples + width));
+        const MinMaxColumns pyramid(v);
+        std::vector<MinMax> got;
+        pyramid.columns(first, last, width, got);
+        const std::vector<MinMax> want = bruteForce(v, first, last, width);
+        QCOMPARE(got.size(), want.size());
+        int filled = 0;
+        for (size_t c = 0; c < want.size(); ++c) {
+            QCOMPARE(got[c].min, want[c].min);   // NaN equals NaN here: both empty
+            QCOMPARE(got[c].max, want[c].max);
+            filled += !want[c].isEmpty();
+        }
+        // The comparison covers filled columns, not only empty ones.
+        QVERIFY(nanRate == 1.0 || filled > 0);
+    }
+
+    // Every length and start of range over a few block sizes.
+    void range_equalsAScanOfItsRows()
+    {
+        const std::vector<double> v = randomSamples(300, 0.1, 7);
+        const MinMaxColumns pyramid(v);
+        for (int first = 0; first < 300; first += 7) {
+            MinMax want;
+            for (int last = first; last < 300; ++last) {
+                const double x = v[size_t(last)];
+                if (!std::isnan(x)) {
+                    want.min = want.isEmpty() || x < want.min ? x : want.min;
+                    want.max = std::isnan(want.max) || x > want.max ? x : want.max;
+                }
+                const MinMax got = pyramid.range(first, last);
+                QCOMPARE(got.min, want.min);
+                QCOMPARE(got.max, want.max);
+            }
+        }
     }
 };
 
