@@ -5,9 +5,12 @@
 #include <QtTest>
 
 #include "app/dialogs/confser.h"
+#include "app/dialogs/sceltalingua.h"
+#include "app/profile.h"
 #include "app/settings.h"
 #include "app/texts.h"
 #include "support/fakelinkui.h"
+#include "support/files.h"
 #include "ui/common/pictures.h"
 
 namespace {
@@ -32,8 +35,18 @@ class TstConfSer : public QObject {
     std::unique_ptr<FakeLinkUi> m_sink;
     FakePortFinder m_finder;
     std::unique_ptr<ConfSer> m_dlg;
+    std::unique_ptr<SceltaLingua> m_lang;
     FrameState m_frame;
 
+    PictureButton *langButton(const QString &name) { return m_lang->findChild<PictureButton *>(name); }
+    PictureButton *lingua(int i) { return langButton(QStringLiteral("Lingua(%1)").arg(i)); }
+    void openLanguage(int current)
+    {
+        m_frame.LinguaCorrente = quint8(current);
+        m_lang = std::make_unique<SceltaLingua>(m_frame, nullptr, m_sink.get());
+        m_lang->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_lang.get()));
+    }
     QString iniPath() const { return m_frame.file(QStringLiteral("CONFIG.INI")); }
     QComboBox *list(const QString &name) { return m_dlg->findChild<QComboBox *>(name); }
     QListWidget *adapters() { return m_dlg->findChild<QListWidget *>(QStringLiteral("Adattatori")); }
@@ -42,19 +55,16 @@ class TstConfSer : public QObject {
 
     void open(const QByteArray &ini)
     {
-        QFile f(iniPath());
-        QVERIFY(ini.isEmpty() || (f.open(QIODevice::WriteOnly) && f.write(ini) == ini.size()));
-        f.close();
+        QVERIFY(ini.isEmpty() || WriteFile(iniPath(), ini));
         LeggiConfigSeriale(m_frame);
         m_dlg = std::make_unique<ConfSer>(m_frame, nullptr, m_sink.get(), &m_finder);
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
     }
 
-    // "List=entry" and "List#row" pick from a list as a user does, by clicking the
-    // open list; "Adattatori#row" clicks an adapter, "Adattatori>row" walks to it with
-    // the arrow keys and presses Enter, "Adattatori~row" only walks; "Esci", "Salva" click
-    // the button; "Escape", "F1" are keys.
+    // "List=entry" and "List#row" pick from a list as a user does, by clicking the open list; "Adattatori#row" clicks
+    // an adapter, "Adattatori>row" walks to it with the arrow keys and presses Enter, "Adattatori~row" only walks;
+    // "Esci", "Salva" click the button; "Escape", "F1" are keys.
     void act(const QString &action)
     {
         const QStringList part = action.split(QRegularExpression(QStringLiteral("[=#>~]")));
@@ -100,7 +110,11 @@ private slots:
         m_frame.PercorsoApp = m_dir->path();
         m_frame.LinguaCorrente = 4;   // translated entries: the parity words differ from the stored ones
     }
-    void cleanup() { m_dlg.reset(); }
+    void cleanup()
+    {
+        m_dlg.reset();
+        m_lang.reset();
+    }
 
     void opening_showsTheStoredSettings()
     {
@@ -136,21 +150,18 @@ private slots:
             << none << QStringList{"BaudRate=9600", "close"} << 2 << true << "" << defaults;
         QTest::newRow("other speed, Escape, yes")
             << none << QStringList{"BaudRate=9600", "Escape"} << 6 << true
-            << "[SERIALE] COM=COM1 BAUD_RATE=9600 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1"
-            << "9600,N,8,1";
+            << "[SERIALE] COM=COM1 BAUD_RATE=9600 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1" << QString("9600,N,8,1");
         QTest::newRow("all lists, F1") << none
                                        << QStringList{"Seriali=COM2", "BaudRate=38400", "Parita#2", "BitDati=7", "F1"}
                                        << 0 << false
                                        << "[SERIALE] COM=COM2 BAUD_RATE=38400 BIT_DATI=7 PARITA=DISPARI BIT_STOP=1"
-                                       << "38400,O,7,1";
+                                       << QString("38400,O,7,1");
         QTest::newRow("1.5 stop bits stored as chosen, read as 2")
             << none << QStringList{"BitStop=1.5", "Salva"} << 0 << false
-            << "[SERIALE] COM=COM1 BAUD_RATE=19200 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1.5"
-            << "19200,N,8,2";
+            << "[SERIALE] COM=COM1 BAUD_RATE=19200 BIT_DATI=8 PARITA=NESSUNA BIT_STOP=1.5" << QString("19200,N,8,2");
         QTest::newRow("settings no list shows are kept")
             << QByteArray("[SERIALE]\nCOM=COM7\nBAUD_RATE=1200\n") << QStringList{"BitDati=7", "Salva"} << 0 << false
-            << "[SERIALE] COM=COM7 BAUD_RATE=1200 BIT_DATI=7 PARITA=NESSUNA BIT_STOP=1"
-            << "1200,N,7,1";
+            << "[SERIALE] COM=COM7 BAUD_RATE=1200 BIT_DATI=7 PARITA=NESSUNA BIT_STOP=1" << QString("1200,N,7,1");
     }
     void session_asksAndWritesOnlyWhenItShould()
     {
@@ -159,7 +170,6 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, asked);
         QFETCH(QString, written);
-        QFETCH(QString, settings);
         m_sink->answers = {answer};
         open(stored);
         for (const QString &action : actions)
@@ -171,19 +181,16 @@ private slots:
             QCOMPARE((QStringList{m.text, m.title, QString::number(m.flags)}),
                      (QStringList{Testo(3172), Testo(3170), "36"}));
         }
-        QFile ini(iniPath());
-        QCOMPARE(ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()).simplified() : QString(), written);
+        QCOMPARE(QString::fromUtf8(ReadFile(iniPath())).simplified(), written);
         QCOMPARE(QFile::exists(iniPath()), !written.isEmpty());
-        QCOMPARE(TestoImpostazioni(m_frame.ConfigSeriale), settings);
+        QTEST(TestoImpostazioni(m_frame.ConfigSeriale), "settings");
     }
 
     void saveFailure_saysSoAndStaysOpen()
     {
         // The application folder lies below a plain file: nothing can be written there.
-        QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        m_frame.PercorsoApp = blocker.fileName() + QStringLiteral("/app");
+        QVERIFY(WriteFile(m_dir->filePath("blocker"), {}));
+        m_frame.PercorsoApp = m_dir->filePath("blocker/app");
         open({});
         act("Seriali=COM2");
         act("Salva");
@@ -193,8 +200,7 @@ private slots:
         QCOMPARE(m_sink->messages.first().flags, 16);
     }
 
-    // A picked adapter goes to [PORTE] like the other settings: only on saving, and
-    // only a click or Enter picks.
+    // A picked adapter goes to [PORTE] like the other settings: only on saving, and only a click or Enter picks.
     void adapterPick_isSavedLikeTheOtherSettings_data()
     {
         QTest::addColumn<QByteArray>("stored");
@@ -221,7 +227,6 @@ private slots:
         QFETCH(QStringList, actions);
         QFETCH(bool, asked);
         QFETCH(int, com);
-        QFETCH(QString, device);
         m_sink->answers = {kAnswerNo};
         open(stored);
         for (const QString &action : actions) {
@@ -231,7 +236,7 @@ private slots:
         }
         QVERIFY(!m_dlg->isVisible());
         QCOMPARE(m_sink->messages.size(), asked ? 1 : 0);
-        QCOMPARE(DispositivoPorta(m_frame, com), device);
+        QTEST(DispositivoPorta(m_frame, com), "device");
     }
 
     // Plugged in while the dialog is open: listed, and known by the name written by hand.
@@ -247,6 +252,76 @@ private slots:
                  QStringLiteral("ttyUSB0: FTDI - FT232R USB UART - A10K3J2 | ttyS0"));
         QCOMPARE(adapters()->currentRow(), 0);
         QCOMPARE(shownDevice(), Testo(3389).arg("/dev/ttyUSB0"));
+    }
+
+    // Actions: a digit clicks that language's button, "Alt+F<n>" and "F1",
+    // "Escape" are keys, "Scegli" and "Esci" buttons, "close" the window frame.
+    void language_storesAndWarnsOnlyOnAChange_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<int>("chosen");   // the current one: nothing stored, no message
+        QTest::newRow("current one confirmed") << 2 << QStringList{"3", "2", "Scegli"} << 2;
+        QTest::newRow("Escape after a choice") << 2 << QStringList{"3", "Escape"} << 2;
+        QTest::newRow("Esci after a choice") << 2 << QStringList{"3", "Esci"} << 2;
+        QTest::newRow("window frame after a choice") << 2 << QStringList{"3", "close"} << 2;
+        QTest::newRow("Italian to Polish") << 1 << QStringList{"3", "Scegli"} << 3;
+        for (int l = 1; l <= 4; ++l)
+            QTest::addRow("Alt+F%d, F1", l)
+                << (l == 4 ? 1 : 4) << QStringList{QStringLiteral("Alt+F%1").arg(l), "F1"} << l;
+    }
+    void language_storesAndWarnsOnlyOnAChange()
+    {
+        QFETCH(int, current);
+        QFETCH(QStringList, actions);
+        QFETCH(int, chosen);
+        openLanguage(current);
+        for (int i = 0; i < 4; ++i) {   // opened on the current language, captions in it
+            QCOMPARE(lingua(i)->isChecked(), i == current - 1);
+            QCOMPARE(lingua(i)->text(), TestoL(186 + i, current));
+        }
+        for (const QString &a : actions) {
+            if (a.size() == 1)
+                QTest::mouseClick(lingua(a.toInt() - 1), Qt::LeftButton);
+            else if (a.startsWith(QLatin1String("Alt+F")))
+                QTest::keyClick(m_lang->focusWidget(), Qt::Key(Qt::Key_F1 + a.back().digitValue() - 1),
+                                Qt::AltModifier);
+            else if (a == QLatin1String("close"))
+                m_lang->close();
+            else if (langButton(a))
+                QTest::mouseClick(langButton(a), Qt::LeftButton);
+            else
+                QTest::keyClick(m_lang->focusWidget(), a == QLatin1String("F1") ? Qt::Key_F1 : Qt::Key_Escape);
+        }
+        QVERIFY(!m_lang->isVisible());
+        QCOMPARE(int(m_frame.LinguaScelta), chosen);
+        QCOMPARE(int(m_frame.LinguaCorrente), current);   // the running program keeps its language
+        const bool changed = chosen != current;
+        QCOMPARE(QFile::exists(m_frame.file(QStringLiteral("KALIBRON.INI"))), changed);
+        QCOMPARE(m_sink->messages.size(), changed ? 1 : 0);
+        QCOMPARE(m_sink->beeps, changed ? 1 : 0);
+        if (!changed)
+            return;
+        const FakeLinkUi::Message &m = m_sink->messages.first();   // in the old language
+        QCOMPARE((QStringList{m.text, m.title, QString::number(m.flags)}),
+                 (QStringList{TestoL(185, current), TestoL(170, current), "48"}));
+        FrameState next;
+        next.PercorsoApp = m_frame.PercorsoApp;
+        LeggiLingua(next);
+        QCOMPARE(int(next.LinguaCorrente), chosen);
+    }
+
+    void language_storeFailureKeepsTheProgramRunning()
+    {
+        QVERIFY(WriteFile(m_dir->filePath("blocker"), {}));   // the application folder lies below a plain file
+        m_frame.PercorsoApp = m_dir->filePath("blocker/app");
+        openLanguage(4);
+        QTest::mouseClick(lingua(0), Qt::LeftButton);
+        QTest::mouseClick(langButton("Scegli"), Qt::LeftButton);
+        QCOMPARE(int(m_frame.LinguaScelta), 4);   // nothing stored: the opener must not end the program
+        QCOMPARE(m_sink->messages.size(), 1);
+        QCOMPARE(m_sink->messages.first().flags, 16);
+        QCOMPARE(m_sink->messages.first().text, Testo(3335));
     }
 };
 

@@ -1,8 +1,7 @@
 #pragma once
 #include <QProcess>
 
-// Started helpers and program copies: environment to start them in, and an end
-// that cannot leave one behind.
+// Started helpers and program copies: environment to start them in, and an end that cannot leave one behind.
 inline QProcessEnvironment environmentWith(const QString &name, const QString &value)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

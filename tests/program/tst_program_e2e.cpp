@@ -1,12 +1,7 @@
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "program/processes.h"
+#include "support/files.h"
 
 // The real program in a real X window (Xvfb), driven with xdotool, talking to
 // the ecusim executable over a pseudo-terminal, as a fitter would use it.
@@ -14,7 +9,7 @@ class TstProgramE2e : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QProcess m_xvfb, m_sim, m_app;
-    QString m_display;
+    QString m_display, m_win;
 
     QByteArray xdotool(const QStringList &args)
     {
@@ -26,6 +21,19 @@ class TstProgramE2e : public QObject {
             return {};
         }
         return x.readAllStandardOutput().trimmed();
+    }
+
+    // Steps in the program's window: "+" focuses it, "~ms" waits, "'text" is typed, anything else is a key.
+    void drive(const QStringList &steps)
+    {
+        for (const QString &step : steps) {
+            if (step == "+")
+                xdotool({"windowfocus", "--sync", m_win});
+            else if (step.startsWith('~'))
+                QTest::qWait(step.mid(1).toInt());
+            else
+                xdotool({step.startsWith('\'') ? "type" : "key", step.startsWith('\'') ? step.mid(1) : step});
+        }
     }
 
 private slots:
@@ -55,14 +63,10 @@ private slots:
         const QString link = m_dir.filePath("ttyECU");
         m_sim.start(ECUSIM_PATH, {"--link", link, "--baud", "19200"});
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(link), 10000);
-        QFile cfg(m_dir.filePath("CONFIG.INI"));
-        QVERIFY(cfg.open(QIODevice::WriteOnly));
-        cfg.write("[SERIALE]\r\nCOM=COM1\r\nBAUD_RATE=19200\r\n[PORTE]\r\nCOM1=" + link.toLocal8Bit() + "\r\n");
-        cfg.close();
-        QFile ini(m_dir.filePath("KALIBRON.INI"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[IMPOSTAZIONI]\r\nLINGUA=1\r\nDiscoAggiornamento=" + m_dir.filePath("USB").toLocal8Bit() + "\r\n");
-        ini.close();
+        QVERIFY(WriteFile(m_dir.filePath("CONFIG.INI"), "[SERIALE]\r\nCOM=COM1\r\nBAUD_RATE=19200\r\n[PORTE]\r\nCOM1="
+                                                            + link.toLocal8Bit() + "\r\n"));
+        QVERIFY(WriteFile(m_dir.filePath("KALIBRON.INI"), "[IMPOSTAZIONI]\r\nLINGUA=1\r\nDiscoAggiornamento="
+                                                              + m_dir.filePath("USB").toLocal8Bit() + "\r\n"));
         QVERIFY(QDir().mkpath(m_dir.filePath("USB")));
 
         QProcessEnvironment env = environmentWith("DISPLAY", m_display);
@@ -77,9 +81,8 @@ private slots:
                                  20000);
         QVERIFY2(m_app.state() == QProcess::Running, qPrintable("the program ended at start on display " + m_display
                                                                 + ": " + m_xvfb.readAllStandardError().right(500)));
-        win = win.split('\n').first();
-        xdotool({"windowfocus", "--sync", win});
-        xdotool({"key", "ctrl+F1"});
+        m_win = QString::fromLatin1(win.split('\n').first());
+        drive({"+", "ctrl+F1"});
 
         // The whole image is read (about 10 s of wire time at 19200 baud). The image grows block by block:
         // still for the program's 5 s reply watchdog and a margin, the read has stopped.
@@ -101,19 +104,11 @@ private slots:
         QCOMPARE(QFileInfo(m_dir.filePath("DATI_GRAF.GRF")).size() % 130, 0);
 
         // A recording through the real dialog: F2, model, Enter past the description, file name, F1; F5 stops it.
-        xdotool({"windowfocus", "--sync", win});
-        xdotool({"key", "F2"});
-        QTest::qWait(800);
-        xdotool({"type", "FIAT"});
-        xdotool({"key", "Return", "Return"});
-        xdotool({"type", "PROVA"});
-        xdotool({"key", "F1"});
+        drive({"+", "F2", "~800", "'FIAT", "Return", "Return", "'PROVA", "F1"});
         const QString dat = m_dir.filePath("DIR_DATI/FIAT/PROVA.DAT");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dat).size() >= 5 * 145, 20000);   // header and samples within 2 s
-        xdotool({"windowfocus", "--sync", win});
-        xdotool({"key", "F5"});
-        QTest::qWait(1000);
-        xdotool({"key", "Return"});   // the offer to view the recording just made: No is the default
+        // Return answers the offer to view the recording just made: No is the default.
+        drive({"+", "F5", "~1000", "Return"});
         const qint64 stopped = QFileInfo(dat).size();
         QCOMPARE(stopped % 145, 0);
         QTest::qWait(2500);
@@ -128,62 +123,26 @@ private slots:
             return maps.isEmpty() ? QString() : dir.filePath(maps.first());
         };
         for (int version = 1; version <= 2; ++version) {
-            xdotool({"windowfocus", "--sync", win});
-            xdotool({"key", "shift+F2"});
-            QTest::qWait(800);
-            xdotool({"type", "FIAT"});
-            xdotool({"key", "Return"});
-            xdotool({"type", "PANDA"});
-            xdotool({"key", "Return"});
-            for (int i = 0; i < version; ++i)
-                xdotool({"key", "Down"});
-            xdotool({"key", "Return"});
-            xdotool({"type", "IAW59F"});
-            xdotool({"key", "Return", "F1"});
+            drive({"+", "shift+F2", "~800", "'FIAT", "Return", "'PANDA", "Return"});
+            drive(QStringList(version, "Down") + QStringList{"Return", "'IAW59F", "Return", "F1"});
             QTRY_VERIFY_WITH_TIMEOUT(!savedMap(version).isEmpty(), 10000);
-            QTest::qWait(500);
-            xdotool({"key", "Return"});   // "Memorizzazione avvenuta correttamente!"
-            QTest::qWait(300);
-            xdotool({"key", "Escape"});
+            drive({"~500", "Return", "~300", "Escape"});   // "Memorizzazione avvenuta correttamente!"
         }
         QFile map(savedMap(1));
-        QVERIFY(map.open(QIODevice::ReadOnly));
-        QVERIFY(map.readLine().startsWith("S0"));
+        QVERIFY(map.open(QIODevice::ReadOnly) && map.readLine().startsWith("S0"));
 
-        // An update disk for the model, written to the folder KALIBRON.INI names.
-        QTest::qWait(500);
-        xdotool({"windowfocus", "--sync", win});
-        xdotool({"key", "shift+F5"});
-        QTest::qWait(800);
-        xdotool({"key", "Home", "space", "F1"});
-        QTest::qWait(800);
-        xdotool({"key", "Return"});   // "Inserire il dischetto!", OK
+        // An update disk for the model, written to the folder KALIBRON.INI names; Return to "insert the disk".
+        drive({"~500", "+", "shift+F5", "~800", "Home", "space", "F1", "~800", "Return"});
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir.filePath("USB/AUTOADATT.DAT")), 10000);
         QVERIFY(QFileInfo(m_dir.filePath("USB/AUTOADATT/FIAT/CENTRAL2/") + QFileInfo(savedMap(2)).fileName()).size()
                 > 0);
-        QTest::qWait(500);
-        xdotool({"key", "Return"});   // done
-        QTest::qWait(300);
-        xdotool({"key", "Escape"});
+        drive({"~500", "Return", "~300", "Escape"});
 
         // The version-1 map found in the delete list (first line) and deleted; version 2 stays.
-        QTest::qWait(500);
-        xdotool({"windowfocus", "--sync", win});
-        for (const char *key : {"alt+f", "m", "m"}) {
-            xdotool({"key", key});
-            QTest::qWait(400);
-        }
-        QTest::qWait(800);
-        xdotool({"key", "Home", "space", "F1"});
+        drive({"~500", "+", "alt+f", "~400", "m", "~400", "m", "~1200", "Home", "space", "F1"});
         QTRY_VERIFY_WITH_TIMEOUT(savedMap(1).isEmpty(), 10000);
         QVERIFY(!savedMap(2).isEmpty());
-        QTest::qWait(500);
-        xdotool({"key", "Return"});
-        QTest::qWait(300);
-        xdotool({"key", "Escape"});
-
-        xdotool({"windowfocus", "--sync", win});
-        xdotool({"key", "ctrl+F10"});
+        drive({"~500", "Return", "~300", "Escape", "+", "ctrl+F10"});
         QTRY_VERIFY_WITH_TIMEOUT(
             !QFile::exists(m_dir.filePath("LETTURA.PRG")) && !QFile::exists(m_dir.filePath("LETTURAN.PRG")), 15000);
         QCOMPARE(m_app.state(), QProcess::Running);

@@ -1,20 +1,15 @@
-#include <QMenu>
-#include <QToolBar>
 
 #include "live/livedata.h"
 #include "live/widgets/boxdati.h"
+#include "live/widgets/chartpane.h"
+#include "live/widgets/livechart.h"
+#include "support/files.h"
 #include "tst_mainwindow_rig.h"
+#include "ui/common/attesa.h"
 
 class TstMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void stripAmpersands_removesOnlyTheMarks()
-    {
-        QCOMPARE(StripAmpersands(QStringLiteral("Infor&mazioni")), QStringLiteral("Informazioni"));
-        QCOMPARE(StripAmpersands(QStringLiteral("&a&b&&c")), QStringLiteral("abc"));
-        QCOMPARE(StripAmpersands(QStringLiteral("  Uti&lita'  ")), QStringLiteral("  Utilita'  "));
-    }
-
     void startUp_titleCaptionsAndViewingState_data()
     {
         QTest::addColumn<int>("lingua");
@@ -26,12 +21,14 @@ private slots:
     {
         QFETCH(int, lingua);
         QFETCH(bool, qel);
+        // What rig.path() builds the expected tool tips and titles with.
+        QCOMPARE(StripAmpersands(QStringLiteral("Infor&mazioni")), QStringLiteral("Informazioni"));
+        QCOMPARE(StripAmpersands(QStringLiteral("&a&b&&c")), QStringLiteral("abc"));
+        QCOMPARE(StripAmpersands(QStringLiteral("  Uti&lita'  ")), QStringLiteral("  Utilita'  "));
         MainWindowRig rig(lingua);
         rig.frame.EdizioneQEL = qel;
-        for (const char *name : {"LETTURA.PRG", "LETTURAN.PRG"}) {   // left by an earlier run
-            QFile f(rig.frame.file(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const char *name : {"LETTURA.PRG", "LETTURAN.PRG"})   // left by an earlier run
+            QVERIFY(WriteFile(rig.frame.file(name), {}));
         Kalibron &w = rig.start();
         QVERIFY(!rig.imageFiles());
 
@@ -90,21 +87,24 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    void toolbarPopups_openAtTheButtonCentre()
+    // Each item opens its own dialog; what the dialog does is its own suite's business.
+    void menuItems_openTheirDialogs_data()
     {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("start recording") << "MenuA(0)" << QString("MemorDati");
+        QTest::newRow("delete recordings") << "MenuA(3)" << QString("ClearDati");
+        QTest::newRow("delete maps") << "MenuM(3)" << QString("ClearNIV");
+        QTest::newRow("back up recordings") << "MenuUti(0)" << QString("SalvatP");
+    }
+    void menuItems_openTheirDialogs()
+    {
+        QFETCH(QString, item);
         MainWindowRig rig;
-        Kalibron &w = rig.start();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.resize(760, 560);   // the whole window on the offscreen screen, so the menu is not moved
-        for (const char *key : {"utilita", " Configurazione "}) {
-            QMenu *menu = w.popupMenu(key[0] == 'u' ? 2 : 3);
-            QWidget *button = w.MenuPrincipale()->widgetForAction(w.toolbarAction(key));
-            QVERIFY(button);
-            w.MenuPrincipaleClick(key);
-            QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(menu));
-            QCOMPARE(menu->pos(), button->mapToGlobal(QPoint(button->width() / 2, button->height() / 2)));
-            menu->close();
-        }
+        rig.start();
+        ModalWatcher watcher(ModalWatcher::reject);
+        rig.menu(qPrintable(item))->trigger();
+        QTEST(watcher.seen, "dialog");
     }
 
     void seriale_opensOnlyWhileThePortIsClosed()
@@ -119,8 +119,7 @@ private slots:
         }
         // While the link is being opened the item is still enabled, but the port is in use.
         w.AttivoComClick();
-        QVERIFY(w.link().portOpen() && !rig.ready());
-        QVERIFY(rig.menu("MenuConf(0)")->isEnabled());
+        QVERIFY(w.link().portOpen() && !rig.ready() && rig.menu("MenuConf(0)")->isEnabled());
         ModalWatcher watcher(ModalWatcher::reject);
         rig.menu("MenuConf(0)")->trigger();
         QVERIFY(watcher.seen.isEmpty());
@@ -144,6 +143,36 @@ private slots:
             if (ends)
                 QCOMPARE(rig.shown[0].text, rig.text(185));
         }
+    }
+
+    // The main window at 1280x800 during the image read and after a chart scroll.
+    void readingAndScrolledChart_lookComplete()
+    {
+        MainWindowRig rig(1);
+        rig.sim.liveFramesPerSecond = 100;
+        rig.sim.paced = true;   // the read takes long enough to be seen
+        Kalibron &w = rig.start();
+        w.VisDati().setInterval(10);   // a hundred samples in a second or two
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.AttivoComClick();
+        QTRY_VERIFY_WITH_TIMEOUT(w.attesa()->findChild<QLabel *>("Segnalazione")->text().contains('('), 10000);
+
+        QTRY_VERIFY_WITH_TIMEOUT(rig.ready(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.live.LiveSample[1].SampleCounter > rig.chart.state().ChartOrigin + 20
+                                     && rig.chart.state().ChartOrigin > 0,
+                                 40000);
+        for (int k = 0; k < 2; ++k) {   // past the first scroll the chart starts at a later sample
+            ChartPane *pane = w.grafici()->liveChart()->pane(k);
+            QVERIFY(!pane->traces().isEmpty());
+            QCOMPARE(pane->xAxis().min, double(rig.chart.state().ChartOrigin));
+        }
+        BoxDati *box = w.grafici()->boxDati();
+        for (int i = 0; i < BoxDati::kLabels; ++i) {   // every value fits its label
+            QLabel *l = box->DatiMot(i);
+            QVERIFY2(l->fontMetrics().horizontalAdvance(QStringLiteral("00000000")) <= l->contentsRect().width(),
+                     qPrintable(l->objectName()));
+        }
+        w.DisattivoComClick();
     }
 };
 

@@ -22,8 +22,7 @@ QList<RecordingViewer *> viewers(Kalibron &w)
 // Records `samples` samples into `path` the way the start command leaves things.
 void record(MainWindowRig &rig, const QString &path, int samples)
 {
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QVERIFY(rig.recorder.start(path, false));
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()) && rig.recorder.start(path, false));
     rig.win->SetRecordingActive();
     for (int i = 0; i < samples; ++i) {
         for (int k = 0; k < 15; ++k)
