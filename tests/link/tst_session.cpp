@@ -191,6 +191,7 @@ private slots:
         QTest::addColumn<int>("endState");
         QTest::newRow("modified values applied") << 11 << true << 0 << -1;
         QTest::newRow("initial values applied") << 14 << true << 1 << -1;
+        QTest::newRow("first page's values stored: the lowest storing state") << 20 << true << 0 << 30;
         QTest::newRow("modified values stored") << 21 << true << 0 << 30;
         QTest::newRow("stored with the image gone") << 25 << false << 1 << -1;
     }
