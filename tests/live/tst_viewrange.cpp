@@ -76,6 +76,10 @@ private slots:
     // Zooming and panning never leave the recording nor go below the closest zoom.
     void zoomAndPan_stayInsideTheRecording()
     {
+        ViewRange p(10000);   // a drag of 2 pixels over 800 is 2.5 rows: the nearest row, away from zero
+        p.setRange(4000, 4999);
+        p.panPixels(-2, 800);
+        QCOMPARE(p.first(), 4003);
         ViewRange v(1000);
         v.zoomAt(0, 1000, 3.0);
         QCOMPARE(v.first(), 0);
