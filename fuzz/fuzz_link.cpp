@@ -209,6 +209,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (size_t i = 2; i < size; ++i) {
             switch (data[i]) {
             case FuzzCtl::Deliver: deliver(); break;
+            case FuzzCtl::Flood:
+                if (!piece.isEmpty())
+                    piece = piece.repeated(kMaxRxBuffer / piece.size() + 1);
+                deliver();
+                break;
             case FuzzCtl::Seal:
                 piece = SealFrame(piece, true);
                 deliver();

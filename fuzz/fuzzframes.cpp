@@ -165,5 +165,10 @@ int WriteSeedTranscripts(const QString &dir)
         block += i == 8 ? QByteArray("    -1") : CampoSei(qint64(i));
     late.bytes += block + char(FuzzCtl::Seal);
     save(QStringLiteral("read-late-block-v0"), late);
+
+    // Live frames arriving faster than they are read: more than the receive buffer holds at once.
+    Seed flood(3, 0, 0);
+    flood.bytes += SealFrame("D", true) + char(FuzzCtl::Flood);
+    save(QStringLiteral("live-flood-v0"), flood);
     return written;
 }

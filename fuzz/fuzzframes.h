@@ -6,6 +6,7 @@
 // Control bytes of a fuzz_link input. Everything else is received data; the
 // protocol is ASCII, so none of these occurs in a real exchange.
 namespace FuzzCtl {
+inline constexpr std::uint8_t Flood = 0xF5;          // the piece repeated past the receive buffer's bound
 inline constexpr std::uint8_t LoseInWrite = 0xF6;    // the next write loses the port, from inside
 inline constexpr std::uint8_t SealAsIs = 0xF7;       // piece + checksum (when its type has one) + CR LF
 inline constexpr std::uint8_t HoldForWrite = 0xF8;   // sealed piece, delivered from inside the next write
