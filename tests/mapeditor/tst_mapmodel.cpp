@@ -11,6 +11,7 @@
 #include "mapeditor/pagevalues.h"
 #include "mapeditor/widgets/valprog.h"
 #include "support/files.h"
+#include "support/modal.h"
 #include "ui/common/pictures.h"
 
 namespace {
@@ -72,18 +73,6 @@ MapEditorState cutOff(int variant, bool standard)
     s.CutValue = {1500, 100, 50, 90, 25, 3};
     s.CutStandard = standard;
     return s;
-}
-
-// Acts on the dialog the next exec opens; one left open is closed, so a failure cannot hang.
-void whenModal(std::function<void(QWidget *)> action)
-{
-    QTimer::singleShot(0, qApp, [action] {
-        QPointer<QWidget> w = QApplication::activeModalWidget();
-        if (w)
-            action(w);
-        if (w && w->isVisible())
-            w->close();
-    });
 }
 
 FrameState frameIn(int lingua)

@@ -10,22 +10,12 @@
 #include "ui/common/messaggio.h"
 #include "ui/common/pictures.h"
 
+#include "support/modal.h"
+
 static bool hourglass()
 {
     const QCursor *c = QApplication::overrideCursor();
     return c && c->shape() == Qt::WaitCursor;
-}
-
-// Acts on the dialog the next ShowMessage opens; one left open is closed, so a failure cannot hang.
-static void whenModal(std::function<void(QWidget *)> action)
-{
-    QTimer::singleShot(0, qApp, [action] {
-        QPointer<QWidget> w = QApplication::activeModalWidget();
-        if (w)
-            action(w);
-        if (w && w->isVisible())
-            w->close();
-    });
 }
 
 // The common widgets: pictures, message boxes, the wait dialog and the about box.
