@@ -247,7 +247,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     // Every run writes files: on a disk, syncing them would take most of the time.
     const QString scratch =
         QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    g_dir = new QTemporaryDir(scratch + QStringLiteral("/fuzz_files-XXXXXX"));
+    static QTemporaryDir dir(scratch + QStringLiteral("/fuzz_files-XXXXXX"));   // removed at exit
+    g_dir = &dir;
     g_baseImage[0] = SimulatorImageFile(0);
     g_baseImage[1] = SimulatorImageFile(1);
     const QString seeds = qEnvironmentVariable("KALIBRON_FUZZ_WRITE_SEEDS");

@@ -163,7 +163,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     // Every run writes files: on a disk, syncing them would take most of the time.
     const QString scratch =
         QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    g_dir = new QTemporaryDir(scratch + QStringLiteral("/fuzz_link-XXXXXX"));
+    static QTemporaryDir dir(scratch + QStringLiteral("/fuzz_link-XXXXXX"));   // removed at exit
+    g_dir = &dir;
     return 0;
 }
 
@@ -197,6 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Prepare(*port, link, data[0] % 8, (data[1] >> 1) & 1);
 
         QByteArray piece;
+        bool flooded = false;
         auto deliver = [&] {
             if (port && !piece.isEmpty())
                 port->feed(piece);
@@ -210,8 +212,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             switch (data[i]) {
             case FuzzCtl::Deliver: deliver(); break;
             case FuzzCtl::Flood:
-                if (!piece.isEmpty())
+                // One flood an input: each one costs as much as a hundred ordinary runs.
+                if (!flooded && !piece.isEmpty())
                     piece = piece.repeated(kMaxRxBuffer / piece.size() + 1);
+                flooded = true;
                 deliver();
                 break;
             case FuzzCtl::Seal:
